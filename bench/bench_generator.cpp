@@ -1,0 +1,92 @@
+// Generating numbers: the plain core, the real window, and the old linear lookup as a baseline.
+#include "app/bind_handlers.h"
+#include "generator/duplicate_index.h"
+#include "generator/generate_handler.h"
+#include "generator/numbers.h"
+#include "generator/random_source.h"
+#include "silent_desktop.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+const QStringList kSample = {"603-43", "800-281-2", "717"};
+
+void BM_GeneratorCore(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    RandomSource source(12345);
+    QStringList rebuilt;
+    for (const QString &p : kSample) {
+        rebuilt << rebuildPrefix(p);
+    }
+    for (auto _ : state) {
+        DuplicateIndex index;
+        index.reserve(std::size_t(n));
+        std::vector<QString> results;
+        results.reserve(std::size_t(n));
+        while (int(results.size()) < n) {
+            const int k = int(RandomNumber(int(rebuilt.size()), source));
+            QString number = completeNumber(rebuilt[k - 1], source);
+            if (index.insert(number)) {
+                results.push_back(std::move(number));
+            }
+        }
+        benchmark::DoNotOptimize(results.data());
+    }
+    state.counters["peak_MB"] = peakResidentBytes() / 1e6;
+}
+BENCHMARK(BM_GeneratorCore)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Click to done through the real window offscreen, yields and all.
+void BM_WindowGenerate(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    SilentDesktop desktop;
+    auto form = makeMainWindow(desktop);
+    form->Form_Load();
+    form->show();
+    for (const QString &p : kSample) {
+        form->ListView1.add(p);
+    }
+    form->Text1->setText(QString::number(n));
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        PushButton2_Click(*form);
+        QCoreApplication::processEvents();  // the last batch reaches the view
+    }
+    if (form->ListView2.count() != n) {
+        state.SkipWithError("wrong count");
+    }
+    state.counters["peak_MB"] = peakResidentBytes() / 1e6;
+}
+BENCHMARK(BM_WindowGenerate)
+    ->Arg(20'000)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// The lookup as it was: every draw reads every entry of the result list.
+void BM_LinearLookupBaseline(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    RandomSource source(12345);
+    for (auto _ : state) {
+        ListModel results;
+        int added = 0;
+        while (added < n) {
+            const int k = int(RandomNumber(int(kSample.size()), source));
+            const QString number = completeNumber(rebuildPrefix(kSample[k - 1]), source);
+            if (!IsInList(results, number)) {
+                results.add(number);
+                ++added;
+            }
+        }
+        benchmark::DoNotOptimize(results.count());
+    }
+}
+BENCHMARK(BM_LinearLookupBaseline)->Arg(20'000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace

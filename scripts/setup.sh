@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing need on Debian 12, and nothing when it is all there.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev libqt6sql6-sqlite qt6-image-formats-plugins
+    libxlsxwriter-dev libbenchmark-dev
+    fonts-liberation2
+    xvfb xauth xdotool xclip x11-utils
+    python3 python3-openpyxl
+    sqlite3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,19 @@
+#include "app/bind_handlers.h"
+#include "shell/app_title.h"
+#include "shell/qt_desktop.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(kMakerName);
+    QCoreApplication::setApplicationName(kMakerName);
+
+    QtDesktop desktop;
+    auto form = makeMainWindow(desktop);
+    desktop.setParentWindow(form.get());
+    form->Form_Load();
+    form->showCentred();
+    return app.exec();
+}

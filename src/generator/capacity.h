@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+// How many distinct numbers a list of prefixes can give. The numbers of one prefix either lie
+// wholly inside those of another or share none with them, so each set is counted once: a prefix
+// whose numbers another prefix already gives ("717" beside an empty prefix, "717-5" beside "717")
+// adds nothing.
+std::uint64_t prefixCapacity(const QStringList &prefixes);

@@ -1,0 +1,210 @@
+#include "mainwindow/form1.h"
+
+#include "mainwindow/home_page.h"
+#include "shell/app_title.h"
+#include "shell/error_trap.h"
+#include "shell/failure.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTreeView>
+
+namespace {
+
+constexpr int kClientWidth = 15960;
+constexpr int kClientHeight = 5640;
+constexpr int kListColumnWidth = 7000;
+
+void place(QWidget *w, int left, int top, int width, int height)
+{
+    w->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
+                   twipsToPixels(height));
+}
+
+QFont arialBold(double points)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    font.setBold(true);
+    return font;
+}
+
+QTreeView *makeList(QWidget *parent, ListModel *model)
+{
+    auto *view = new QTreeView(parent);
+    view->setModel(model);
+    view->setRootIsDecorated(false);
+    view->setItemsExpandable(false);
+    view->setUniformRowHeights(true);
+    view->setAllColumnsShowFocus(true);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->header()->setStretchLastSection(false);
+    view->setFont(arialBold(9));
+    QObject::connect(model, &ListModel::columnWidthChanged, view, [view](int column, int twips) {
+        view->setColumnWidth(column - 1, twipsToPixels(twips));
+    });
+    return view;
+}
+
+}  // namespace
+
+Form1::Form1(FormServices services, QWidget *parent)
+    : QWidget(parent), services_(std::move(services))
+{
+    ListView2.setCheckable(true);
+    buildControls();
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    setFont(arialBold(9));
+    setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+
+    listView1Widget = makeList(this, &ListView1);
+    place(listView1Widget, 120, 120, 7800, 2535);
+    listView1Widget->installEventFilter(this);
+    listView1Widget->viewport()->installEventFilter(this);
+
+    auto button = [this](const char *caption, int left, int top, int width) {
+        auto *b = new QPushButton(QString::fromUtf8(caption), this);
+        b->setFont(arialBold(11.25));
+        b->setAutoDefault(false);
+        place(b, left, top, width, 405);
+        return b;
+    };
+    PushButton1 = button("Add Prefix", 120, 2750, 3840);
+    PushButton9 = button("Delete Selected Prefix", 4080, 2750, 3840);
+    PushButton4 = button("Load Default Area Code Prefixes", 120, 3260, 3840);
+    PushButton6 = button("Clear All Prefixes", 4080, 3260, 3840);
+    PushButton10 = button("Load Prefixes From File", 120, 3770, 3120);
+    PushButton12 = button("<- ?", 3360, 3770, 600);
+    PushButton11 = button("Load Sample Example Prefixes", 4080, 3770, 3840);
+    PushButton5 = button("Save Prefixes To File", 120, 4280, 3840);
+    PushButton14 = button("Help", 4080, 4280, 3840);
+
+    Frame2 = new QGroupBox(QStringLiteral("Number Of Phone Numbers To Generate"), this);
+    place(Frame2, 120, 4740, 7800, 795);
+    Text1 = new QLineEdit(QStringLiteral("200"), Frame2);
+    place(Text1, 240, 300, 7335, 330);
+    connect(Text1, &QLineEdit::textChanged, this, [this] { Text1_Change(); });
+
+    PushButton2 = button("Start Generating", 8040, 120, 7800);
+    listView2Widget = makeList(this, &ListView2);
+    place(listView2Widget, 8040, 630, 7800, 3375);
+    PushButton3 = button("Save Results As Text File", 8040, 4095, 3840);
+    PushButton13 = button("Save Results As Excel File", 12000, 4095, 3840);
+    PushButton8 = button("Copy Results To Clipboard", 8040, 4605, 3840);
+    PushButton7 = button("Clear List", 12000, 4605, 3840);
+
+    ProgressBar1 = new ProgressBar(this);
+    place(ProgressBar1, 8040, 5115, 7800, 405);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setAlignment(Qt::AlignCenter);
+    ProgressBar1->setTextVisible(true);
+    ProgressBar1->setCaption(QStringLiteral("Progress Bar"));
+}
+
+QList<QPushButton *> Form1::pushButtons() const
+{
+    return {PushButton1,  PushButton2,  PushButton3,  PushButton4,  PushButton5,
+            PushButton6,  PushButton7,  PushButton8,  PushButton9,  PushButton10,
+            PushButton11, PushButton12, PushButton13, PushButton14};
+}
+
+void Form1::Form_Load()
+{
+    ErrorTrap trap(desktop(), QStringLiteral("Form_Load"));
+    // [100] The skin and [104]-[106] the hand pointer image come first.
+    trap.step(108, [&] { OccasionallyOpenHomePage(desktop(), services_.randomNumber); });
+    trap.step(126, [&] {
+        setWindowTitle(kProductName);
+        SetApplicationTitle();
+    });
+    trap.step(128, [&] { ListView1.addColumn(QStringLiteral("Phone Number Prefixes"), 0); });
+    trap.step(130, [&] { ListView1.setColumnWidth(1, kListColumnWidth); });
+    trap.step(132, [&] {
+        ListView2.addColumn(
+            QStringLiteral("Result/s - No duplicates will be added to this list"), 0);
+    });
+    trap.step(134, [&] { ListView2.setColumnWidth(1, kListColumnWidth); });
+    restoreSettings(trap);
+}
+
+void Form1::showCentred()
+{
+    if (QScreen *screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+    show();
+}
+
+void Form1::setMousePointer(int state)
+{
+    mousePointer_ = state;
+    switch (state) {
+        case kPointerBusy:
+            setCursor(Qt::WaitCursor);
+            break;
+        case kPointerArrow:
+            setCursor(Qt::ArrowCursor);
+            break;
+        case kPointerCustom:
+            if (mouseIcon_) {
+                setCursor(*mouseIcon_);
+            } else {
+                unsetCursor();
+            }
+            break;
+        default:
+            unsetCursor();
+            break;
+    }
+}
+
+void Form1::setMouseIcon(std::optional<QCursor> icon)
+{
+    mouseIcon_ = std::move(icon);
+    setMousePointer(mousePointer_);
+}
+
+int Form1::selectedPrefixPosition() const
+{
+    const QModelIndex current = listView1Widget->selectionModel()->currentIndex();
+    const bool selected = current.isValid() &&
+                          listView1Widget->selectionModel()->isRowSelected(current.row(), {});
+    if (!selected) {
+        throw Failure(QStringLiteral("Object variable or With block variable not set"));
+    }
+    return current.row() + 1;
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == listView1Widget && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        emit ListView1_KeyDown(key->key(), key->modifiers());
+    } else if (watched == listView1Widget->viewport() &&
+               event->type() == QEvent::MouseButtonDblClick) {
+        emit ListView1_DblClick();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    Form_QueryUnload();
+    event->accept();
+    Form_Unload();
+}

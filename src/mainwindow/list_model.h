@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+// One list of the window (the prefixes or the results): entries with a text, sub-items and a check
+// mark, under one or more column headers. Positions are 1-based; reading or removing a position
+// that is not there throws Failure.
+//
+// Appends are cheap: the view is told about new rows once per batch, when the event loop next
+// gets a turn, so a loop that appends a million entries does not relayout the view each time.
+class ListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ListModel(QObject *parent = nullptr);
+
+    int count() const { return int(texts_.size()); }
+    void add(const QString &text);
+    void remove(int position);
+    void clear();
+    QString text(int position) const;
+    // Cell 2 onwards of an entry; the empty text where none was set.
+    QString subItem(int position, int number) const;
+    void setSubItem(int position, int number, const QString &text);
+    bool checked(int position) const;
+    void setChecked(int position, bool checked);
+
+    // Entries that the view has been told about; the rest wait for the next batch.
+    void publish();
+
+    // Goes up whenever entries are removed, so a loop that yields can tell its list was changed.
+    quint64 removals() const { return removals_; }
+    // Goes up with every change of the entries: added, removed or cleared.
+    quint64 revision() const { return revision_; }
+
+    // Result entries show a check box and start checked.
+    void setCheckable(bool checkable) { checkable_ = checkable; }
+    bool isCheckable() const { return checkable_; }
+
+    int addColumn(const QString &header, int widthTwips);
+    int columns() const { return int(headers_.size()); }
+    QString header(int column) const;
+    int columnWidth(int column) const;
+    void setColumnWidth(int column, int widthTwips);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+signals:
+    void columnWidthChanged(int column, int widthTwips);
+
+private:
+    void checkPosition(int position) const;
+
+    std::vector<QString> texts_;
+    std::vector<QStringList> subItems_;  // grows only as far as sub-items are set
+    std::vector<char> checked_;
+    QStringList headers_;
+    std::vector<int> widths_;
+    int published_ = 0;
+    bool publishQueued_ = false;
+    bool checkable_ = false;
+    quint64 removals_ = 0;
+    quint64 revision_ = 0;
+};

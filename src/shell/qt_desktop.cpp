@@ -1,0 +1,123 @@
+#include "shell/qt_desktop.h"
+
+#include "shell/failure.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QUrl>
+#include <cstdlib>
+
+QtDesktop::QtDesktop(SpreadsheetFactory spreadsheets) : spreadsheets_(std::move(spreadsheets)) {}
+
+MessageAnswer QtDesktop::showMessage(const QString &text, const QString &title,
+                                     MessageButtons buttons, MessageIcon icon)
+{
+    QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
+                    title, text,
+                    buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
+                                                     : QMessageBox::Ok,
+                    parent_);
+    const int answer = box.exec();
+    if (answer == QMessageBox::Yes) {
+        return MessageAnswer::Yes;
+    }
+    if (answer == QMessageBox::No) {
+        return MessageAnswer::No;
+    }
+    return MessageAnswer::Ok;
+}
+
+std::optional<QString> QtDesktop::showInput(const QString &text, const QString &title,
+                                            const QString &defaultText)
+{
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(parent_, title, text, QLineEdit::Normal, defaultText, &ok);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return answer;
+}
+
+QStringList qtNameFilters(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString pattern = parts[i + 1];
+        pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters << parts[i] + QStringLiteral(" (") + pattern + QLatin1Char(')');
+    }
+    return filters;
+}
+
+void QtDesktop::showOpen(FileDialogState &dialog)
+{
+    // The read-only box of the old dialog has no counterpart here and is not offered.
+    const QStringList chosen = QFileDialog::getOpenFileNames(
+        parent_, dialog.title, dialog.fileName, qtNameFilters(dialog.filter).join(QStringLiteral(";;")));
+    if (chosen.isEmpty()) {
+        dialog.fileName.clear();
+    } else if (chosen.size() == 1) {
+        dialog.fileName = QDir::toNativeSeparators(chosen.first());
+    } else {
+        QString joined = QDir::toNativeSeparators(QFileInfo(chosen.first()).absolutePath());
+        for (const QString &path : chosen) {
+            joined += QChar(0) + QFileInfo(path).fileName();
+        }
+        dialog.fileName = joined;
+    }
+}
+
+void QtDesktop::showSave(FileDialogState &dialog)
+{
+    QFileDialog box(parent_, dialog.title, dialog.fileName);
+    box.setAcceptMode(QFileDialog::AcceptSave);
+    box.setFileMode(QFileDialog::AnyFile);
+    box.setNameFilters(qtNameFilters(dialog.filter));
+    // The name is used as typed: no question before replacing, no extension added.
+    box.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (!dialog.fileName.isEmpty()) {
+        box.selectFile(dialog.fileName);
+    }
+    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) {
+        dialog.fileName.clear();
+        return;
+    }
+    dialog.fileName = QDir::toNativeSeparators(box.selectedFiles().first());
+}
+
+void QtDesktop::clearClipboard()
+{
+    QApplication::clipboard()->clear();
+}
+
+void QtDesktop::setClipboardText(const QString &text)
+{
+    QApplication::clipboard()->setText(text);
+}
+
+void QtDesktop::openUrl(const QString &address)
+{
+    QDesktopServices::openUrl(QUrl(address));
+}
+
+std::unique_ptr<Spreadsheet> QtDesktop::createSpreadsheet()
+{
+    if (!spreadsheets_) {
+        throw Failure(QStringLiteral("ActiveX component can't create object"));
+    }
+    return spreadsheets_();
+}
+
+void QtDesktop::endProgram()
+{
+    // Leave at once, even from inside a yield of a long loop, so nothing runs after the end.
+    std::_Exit(0);
+}

@@ -1,0 +1,111 @@
+#include "support/scripted_desktop.h"
+
+#include "shell/failure.h"
+
+QList<ScriptedDesktop::Call> ScriptedDesktop::messages() const
+{
+    QList<Call> shown;
+    for (const Call &c : calls) {
+        if (c.kind == QLatin1String("message")) {
+            shown.append(c);
+        }
+    }
+    return shown;
+}
+
+QStringList ScriptedDesktop::messageTexts() const
+{
+    QStringList texts;
+    for (const Call &c : messages()) {
+        texts.append(c.text);
+    }
+    return texts;
+}
+
+MessageAnswer ScriptedDesktop::showMessage(const QString &text, const QString &title,
+                                           MessageButtons buttons, MessageIcon icon)
+{
+    calls.append({QStringLiteral("message"), title, text, buttons, icon});
+    if (onMessage) {
+        onMessage(calls.last());
+    }
+    if (buttons == MessageButtons::Ok) {
+        return MessageAnswer::Ok;
+    }
+    if (answers.empty()) {
+        return MessageAnswer::Yes;
+    }
+    const MessageAnswer a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+std::optional<QString> ScriptedDesktop::showInput(const QString &text, const QString &title,
+                                                  const QString &defaultText)
+{
+    calls.append({QStringLiteral("input"), title, text + QStringLiteral("|") + defaultText});
+    if (inputs.empty()) {
+        return std::nullopt;
+    }
+    const bool cancelled = !inputs.front().has_value();
+    const QString typed = cancelled ? QString() : *inputs.front();
+    inputs.pop_front();
+    if (cancelled) {
+        return std::nullopt;
+    }
+    return typed;
+}
+
+void ScriptedDesktop::showOpen(FileDialogState &dialog)
+{
+    calls.append({QStringLiteral("open"), dialog.title, dialog.fileName});
+    dialogsShown.append(dialog);
+    dialog.fileName = fileChoices.empty() ? QString() : fileChoices.front();
+    if (!fileChoices.empty()) {
+        fileChoices.pop_front();
+    }
+}
+
+void ScriptedDesktop::showSave(FileDialogState &dialog)
+{
+    calls.append({QStringLiteral("save"), dialog.title, dialog.fileName});
+    dialogsShown.append(dialog);
+    dialog.fileName = fileChoices.empty() ? QString() : fileChoices.front();
+    if (!fileChoices.empty()) {
+        fileChoices.pop_front();
+    }
+}
+
+void ScriptedDesktop::clearClipboard()
+{
+    calls.append({QStringLiteral("clipboard"), {}, QStringLiteral("clear")});
+    ++clipboardClears;
+    clipboard = QString();
+}
+
+void ScriptedDesktop::setClipboardText(const QString &text)
+{
+    calls.append({QStringLiteral("clipboard"), {}, text});
+    clipboard = text;
+}
+
+void ScriptedDesktop::openUrl(const QString &address)
+{
+    calls.append({QStringLiteral("url"), {}, address});
+    urls.append(address);
+}
+
+std::unique_ptr<Spreadsheet> ScriptedDesktop::createSpreadsheet()
+{
+    calls.append({QStringLiteral("spreadsheet"), {}, {}});
+    if (!spreadsheets) {
+        throw Failure(QStringLiteral("ActiveX component can't create object"));
+    }
+    return spreadsheets();
+}
+
+void ScriptedDesktop::endProgram()
+{
+    calls.append({QStringLiteral("end"), {}, {}});
+    ++endings;
+}

@@ -1,0 +1,226 @@
+// The number generator's plain logic: number forms, duplicates, capacity, the count box.
+#include "generator/capacity.h"
+#include "generator/count_conversion.h"
+#include "generator/duplicate_index.h"
+#include "generator/numbers.h"
+#include "generator/random_source.h"
+#include "shell/failure.h"
+
+#include <QRegularExpression>
+#include <QtTest>
+
+class TestGenerator : public QObject {
+    Q_OBJECT
+private slots:
+    void instrCountIsNonOverlapping();
+    void numberForms_data();
+    void numberForms();
+    void longPrefixIsUsedUnchanged();
+    void digitsAreUniform();
+    void reseedWithSameValueDoesNotRepeat();
+    void randomNumberStaysInRange();
+    void duplicateIndexIsExact();
+    void capacity_data();
+    void capacity();
+    void countConversion_data();
+    void countConversion();
+    void countConversionFailures_data();
+    void countConversionFailures();
+};
+
+void TestGenerator::instrCountIsNonOverlapping()
+{
+    QCOMPARE(InstrCount(QStringLiteral("aaa"), QStringLiteral("aa")), 1);
+    QCOMPARE(InstrCount(QStringLiteral("aaaa"), QStringLiteral("aa")), 2);
+    QCOMPARE(InstrCount(QStringLiteral("800-281-2"), QStringLiteral("-")), 2);
+    QCOMPARE(InstrCount(QStringLiteral("717"), QStringLiteral("-")), 0);
+    QCOMPARE(InstrCount(QStringLiteral("717"), QString()), 0);
+    QCOMPARE(InstrCount(QStringLiteral("AbA"), QStringLiteral("a")), 0);
+}
+
+void TestGenerator::numberForms_data()
+{
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<QString>("rebuilt");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("freeDigits");
+    QTest::newRow("717") << "717" << "717" << "^717-\\d{3}-\\d{4}$" << 7;
+    QTest::newRow("6034") << "6034" << "603-4" << "^603-4\\d{2}-\\d{4}$" << 6;
+    QTest::newRow("603431") << "603431" << "603-431" << "^603-431-\\d{4}$" << 4;
+    QTest::newRow("6034312") << "6034312" << "603-431-2" << "^603-431-2\\d{3}$" << 3;
+    QTest::newRow("603-43") << "603-43" << "603-43" << "^603-43\\d-\\d{4}$" << 5;
+    QTest::newRow("800-281-2") << "800-281-2" << "800-281-2" << "^800-281-2\\d{3}$" << 3;
+    QTest::newRow("80-0281") << "80-0281" << "80-0281" << "^80-0281-\\d{4}$" << 4;
+    QTest::newRow("6034312345") << "6034312345" << "603-431-2345" << "^603-431-2345$" << 0;
+    QTest::newRow("empty") << "" << "" << "^\\d{3}-\\d{3}-\\d{4}$" << 10;
+    QTest::newRow("letters") << "ab c" << "ab -c" << "^ab -c\\d\\d-\\d{4}$" << 6;
+}
+
+void TestGenerator::numberForms()
+{
+    QFETCH(QString, prefix);
+    QFETCH(QString, rebuilt);
+    QFETCH(QString, pattern);
+    QFETCH(int, freeDigits);
+    QCOMPARE(rebuildPrefix(prefix), rebuilt);
+    QCOMPARE(::freeDigits(rebuilt), freeDigits);
+    RandomSource source(42);
+    const QRegularExpression re(pattern);
+    for (int i = 0; i < 200; ++i) {
+        const QString number = completeNumber(rebuildPrefix(prefix), source);
+        QVERIFY2(re.match(number).hasMatch(), qPrintable(number));
+    }
+}
+
+void TestGenerator::longPrefixIsUsedUnchanged()
+{
+    RandomSource source(1);
+    QCOMPARE(completeNumber(QStringLiteral("1234567890123"), source),
+             QStringLiteral("1234567890123"));
+    QCOMPARE(rebuildPrefix(QStringLiteral("123456789")), QStringLiteral("123-456-789"));
+}
+
+void TestGenerator::digitsAreUniform()
+{
+    RandomSource source(7);
+    int counts[10] = {};
+    const int draws = 100000;
+    for (int i = 0; i < draws; ++i) {
+        const int d = int(RandomNumber(10, source)) - 1;
+        QVERIFY(d >= 0 && d <= 9);
+        ++counts[d];
+    }
+    for (int c : counts) {
+        QVERIFY2(c > draws / 10 * 0.95 && c < draws / 10 * 1.05, qPrintable(QString::number(c)));
+    }
+}
+
+void TestGenerator::reseedWithSameValueDoesNotRepeat()
+{
+    RandomSource source(99);
+    source.reseed(1.5f);
+    const float a = source.draw();
+    const float b = source.draw();
+    source.reseed(1.5f);
+    const float c = source.draw();
+    const float d = source.draw();
+    QVERIFY(!(a == c && b == d));
+    QVERIFY(a >= 0.0f && a < 1.0f);
+}
+
+void TestGenerator::randomNumberStaysInRange()
+{
+    RandomSource source(3);
+    bool sawOne = false;
+    bool sawThree = false;
+    for (int i = 0; i < 1000; ++i) {
+        const double k = RandomNumber(3, source);
+        QVERIFY(k >= 1 && k <= 3 && k == int(k));
+        sawOne |= k == 1;
+        sawThree |= k == 3;
+    }
+    QVERIFY(sawOne && sawThree);
+    QCOMPARE(RandomNumber(0, source), 1.0);
+}
+
+void TestGenerator::duplicateIndexIsExact()
+{
+    DuplicateIndex index;
+    QVERIFY(index.insert(QStringLiteral("717-555-1234")));
+    QVERIFY(!index.insert(QStringLiteral("717-555-1234")));
+    QVERIFY(index.insert(QStringLiteral("717-555-123")));
+    QVERIFY(index.insert(QStringLiteral("717 555 1234")));
+    QVERIFY(index.insert(QStringLiteral("ab-cde-fghi")));
+    QVERIFY(index.insert(QStringLiteral("AB-cde-fghi")));
+    QVERIFY(!index.insert(QStringLiteral("ab-cde-fghi")));
+    QVERIFY(index.contains(QStringLiteral("717-555-123")));
+    QVERIFY(!index.contains(QStringLiteral("717-555-1235")));
+    QCOMPARE(index.size(), std::size_t(5));
+    index.clear();
+    QVERIFY(!index.contains(QStringLiteral("717-555-1234")));
+}
+
+void TestGenerator::capacity_data()
+{
+    QTest::addColumn<QStringList>("prefixes");
+    QTest::addColumn<quint64>("capacity");
+    QTest::newRow("sample") << QStringList{"603-43", "800-281-2", "717"}
+                            << quint64(100000 + 1000 + 10000000);
+    QTest::newRow("duplicate prefix") << QStringList{"717", "717"} << quint64(10000000);
+    QTest::newRow("same after dashes") << QStringList{"717555", "717-555"} << quint64(10000);
+    QTest::newRow("nested") << QStringList{"717", "717-55", "7175551"} << quint64(10000000);
+    QTest::newRow("empty covers all") << QStringList{"", "717", "80-0281"}
+                                      << quint64(10000000000ULL + 10000);
+    QTest::newRow("full number") << QStringList{"6034312345"} << quint64(1);
+    QTest::newRow("full number inside prefix") << QStringList{"603", "6034312345"}
+                                               << quint64(10000000);
+    QTest::newRow("letters not nested") << QStringList{"717", "717-5x"}
+                                        << quint64(10000000 + 100000);
+    QTest::newRow("too long") << QStringList{"1234567890123", "123"} << quint64(1 + 10000000);
+    QTest::newRow("none") << QStringList{} << quint64(0);
+}
+
+void TestGenerator::capacity()
+{
+    QFETCH(QStringList, prefixes);
+    QFETCH(quint64, capacity);
+    QCOMPARE(quint64(prefixCapacity(prefixes)), capacity);
+}
+
+void TestGenerator::countConversion_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("value");
+    QTest::newRow("plain") << "200" << 200;
+    QTest::newRow("blanks") << "  500 " << 500;
+    QTest::newRow("zero") << "0" << 0;
+    QTest::newRow("negative") << "-5" << -5;
+    QTest::newRow("plus") << "+7" << 7;
+    QTest::newRow("half to even down") << "2.5" << 2;
+    QTest::newRow("half to even up") << "3.5" << 4;
+    QTest::newRow("fraction") << "10.7" << 11;
+    QTest::newRow("leading point") << ".5" << 0;
+    QTest::newRow("exponent") << "1e3" << 1000;
+    QTest::newRow("thousands") << "1,000,000" << 1000000;
+    QTest::newRow("max") << "2147483647" << 2147483647;
+    QTest::newRow("min") << "-2147483648" << int(-2147483648LL);
+    QTest::newRow("tiny") << "1e-999" << 0;
+}
+
+void TestGenerator::countConversion()
+{
+    QFETCH(QString, text);
+    QFETCH(int, value);
+    QCOMPARE(convertCount(text), value);
+}
+
+void TestGenerator::countConversionFailures_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("description");
+    QTest::newRow("letters") << "abc" << "Type mismatch";
+    QTest::newRow("empty") << "" << "Type mismatch";
+    QTest::newRow("blank") << "   " << "Type mismatch";
+    QTest::newRow("digits then letters") << "12abc" << "Type mismatch";
+    QTest::newRow("two points") << "1.2.3" << "Type mismatch";
+    QTest::newRow("arabic digits") << QString::fromUtf8("\u0661\u0662") << "Type mismatch";
+    QTest::newRow("too big") << "2147483648" << "Overflow";
+    QTest::newRow("rounds too big") << "2147483647.5" << "Overflow";
+    QTest::newRow("too small") << "-2147483649" << "Overflow";
+    QTest::newRow("huge exponent") << "1e400" << "Overflow";
+}
+
+void TestGenerator::countConversionFailures()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, description);
+    try {
+        convertCount(text);
+        QFAIL("no failure");
+    } catch (const Failure &f) {
+        QCOMPARE(QString::fromUtf8(f.what()), description);
+    }
+}
+
+QTEST_APPLESS_MAIN(TestGenerator)
+#include "test_generator.moc"

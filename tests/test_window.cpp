@@ -1,0 +1,358 @@
+// The main window as the user sees it, the error report, and "Start Generating" driven through
+// the real buttons.
+#include "mainwindow/home_page.h"
+#include "shell/app_title.h"
+#include "shell/error_trap.h"
+#include "shell/yield.h"
+#include "support/form_fixture.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTimer>
+#include <QTreeView>
+#include <QtTest>
+
+class TestWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void controlsAndTexts();
+    void layoutInTwips();
+    void listsHaveOneColumnEach();
+    void errorReportText();
+    void errorTrapGoesOnWithNextStep();
+    void applicationTitle();
+    void homePageOnlyOnSeven();
+    void emptyPrefixListIsReported();
+    void generatesDistinctNumbersOfTheSampleForms();
+    void resultsStartChecked();
+    void generatingAgainReplaces();
+    void countBoxCases_data();
+    void countBoxCases();
+    void lettersInCountBoxAreReported();
+    void requestBeyondCapacityIsRefused();
+    void fullCapacityFinishes();
+    void prefixListEmptiedDuringRun();
+    void resultListClearedDuringRunStillAddsN();
+    void busyPointerDuringRun();
+};
+
+void TestWindow::controlsAndTexts()
+{
+    FormFixture f;
+    Form1 &w = f.form();
+    QCOMPARE(w.windowTitle(), QStringLiteral("Brindlemoor Dial Roster Maker Studio Suite"));
+    const QStringList captions = {"Add Prefix",
+                                  "Start Generating",
+                                  "Save Results As Text File",
+                                  "Load Default Area Code Prefixes",
+                                  "Save Prefixes To File",
+                                  "Clear All Prefixes",
+                                  "Clear List",
+                                  "Copy Results To Clipboard",
+                                  "Delete Selected Prefix",
+                                  "Load Prefixes From File",
+                                  "Load Sample Example Prefixes",
+                                  "<- ?",
+                                  "Save Results As Excel File",
+                                  "Help"};
+    const auto buttons = w.pushButtons();
+    QCOMPARE(buttons.size(), 14);
+    for (int i = 0; i < 14; ++i) {
+        QCOMPARE(buttons[i]->text(), captions[i]);
+        QCOMPARE(buttons[i]->font().family(), QStringLiteral("Arial"));
+        QCOMPARE(buttons[i]->font().pointSizeF(), 11.25);
+        QVERIFY(buttons[i]->font().bold());
+    }
+    QCOMPARE(w.Frame2->title(), QStringLiteral("Number Of Phone Numbers To Generate"));
+    QCOMPARE(w.Text1->text(), QStringLiteral("200"));
+    QCOMPARE(w.Text1->parentWidget(), w.Frame2);
+    QCOMPARE(w.ProgressBar1->value(), 0);
+    QCOMPARE(w.ProgressBar1->text(), QStringLiteral("Progress Bar"));
+    QCOMPARE(w.listView1Widget->font().pointSizeF(), 9.0);
+    QVERIFY(w.font().bold());
+}
+
+void TestWindow::layoutInTwips()
+{
+    FormFixture f;
+    Form1 &w = f.form();
+    QCOMPARE(w.size(), QSize(1064, 376));
+    QCOMPARE(w.minimumSize(), w.maximumSize());
+    auto px = [](int l, int t, int wd, int h) {
+        return QRect(twipsToPixels(l), twipsToPixels(t), twipsToPixels(wd), twipsToPixels(h));
+    };
+    QCOMPARE(w.listView1Widget->geometry(), px(120, 120, 7800, 2535));
+    QCOMPARE(w.PushButton1->geometry(), px(120, 2750, 3840, 405));
+    QCOMPARE(w.PushButton9->geometry(), px(4080, 2750, 3840, 405));
+    QCOMPARE(w.PushButton12->geometry(), px(3360, 3770, 600, 405));
+    QCOMPARE(w.PushButton10->geometry(), px(120, 3770, 3120, 405));
+    QCOMPARE(w.Frame2->geometry(), px(120, 4740, 7800, 795));
+    QCOMPARE(w.Text1->geometry(), px(240, 300, 7335, 330));
+    QCOMPARE(w.PushButton2->geometry(), px(8040, 120, 7800, 405));
+    QCOMPARE(w.listView2Widget->geometry(), px(8040, 630, 7800, 3375));
+    QCOMPARE(w.PushButton13->geometry(), px(12000, 4095, 3840, 405));
+    QCOMPARE(w.PushButton7->geometry(), px(12000, 4605, 3840, 405));
+    QCOMPARE(w.ProgressBar1->geometry(), px(8040, 5115, 7800, 405));
+}
+
+void TestWindow::listsHaveOneColumnEach()
+{
+    FormFixture f;
+    Form1 &w = f.form();
+    QCOMPARE(w.ListView1.columns(), 1);
+    QCOMPARE(w.ListView1.header(1), QStringLiteral("Phone Number Prefixes"));
+    QCOMPARE(w.ListView1.columnWidth(1), 7000);
+    QCOMPARE(w.ListView2.columns(), 1);
+    QCOMPARE(w.ListView2.header(1),
+             QStringLiteral("Result/s - No duplicates will be added to this list"));
+    QCOMPARE(w.listView1Widget->columnWidth(0), twipsToPixels(7000));
+    QCOMPARE(w.listView2Widget->model()->headerData(0, Qt::Horizontal).toString(),
+             QStringLiteral("Result/s - No duplicates will be added to this list"));
+    QVERIFY(f.desktop.messages().isEmpty());
+}
+
+void TestWindow::errorReportText()
+{
+    const QString expected = QStringLiteral(
+        "Type mismatch\r\nin Dialforge2017/04/05.Form1.PushButton2_Click at line 106\r\r"
+        "Please email screenshot of this message to support@quillane.example");
+    QCOMPARE(::errorReportText(QStringLiteral("Type mismatch"),
+                               QStringLiteral("PushButton2_Click"), 106),
+             expected);
+}
+
+void TestWindow::errorTrapGoesOnWithNextStep()
+{
+    ScriptedDesktop desktop;
+    ErrorTrap trap(desktop, QStringLiteral("PushButton4_Click"));
+    QStringList ran;
+    QVERIFY(trap.step(100, [&] { ran << "100"; }));
+    QVERIFY(!trap.step(102, [&] { throw std::runtime_error("Disk full"); }));
+    QVERIFY(trap.step(104, [&] { ran << "104"; }));
+    QCOMPARE(ran, (QStringList{"100", "104"}));
+    QCOMPARE(desktop.messages().size(), 1);
+    const auto box = desktop.messages().first();
+    QCOMPARE(box.title, QStringLiteral("Application Error"));
+    QCOMPARE(box.icon, MessageIcon::Warning);
+    QCOMPARE(box.buttons, MessageButtons::Ok);
+    QVERIFY(box.text.startsWith(
+        QStringLiteral("Disk full\r\nin Dialforge2017/04/05.Form1.PushButton4_Click at line 102\r\r")));
+}
+
+void TestWindow::applicationTitle()
+{
+    QCOMPARE(shortenedTitle(kProductName), QStringLiteral("Brindlemoor Dial Roster Maker Studio"));
+    QCOMPARE(shortenedTitle(QStringLiteral("Short Name")), QStringLiteral("Short"));
+    QCOMPARE(shortenedTitle(QStringLiteral("a b c d e f g h i j k l m n o p q r s t u v w x")),
+             QStringLiteral("a b c d e f g h i j k l m n o p q r s t"));
+    FormFixture f;
+    f.click(f.form().PushButton2);  // empty prefix list: a box with the application title
+    QCOMPARE(f.desktop.messages().first().title,
+             QStringLiteral("Brindlemoor Dial Roster Maker Studio"));
+}
+
+void TestWindow::homePageOnlyOnSeven()
+{
+    for (int x = 1; x <= 100; ++x) {
+        ScriptedDesktop desktop;
+        OccasionallyOpenHomePage(desktop, [x](int n) {
+            return n == 100 ? double(x) : 1.0;
+        });
+        QCOMPARE(desktop.urls.size(), x == 7 ? 1 : 0);
+        if (x == 7) {
+            QCOMPARE(desktop.urls.first(), QStringLiteral("https://www.quillane.example/"));
+        }
+    }
+}
+
+void TestWindow::emptyPrefixListIsReported()
+{
+    FormFixture f;
+    Form1 &w = f.form();
+    w.ListView2.add(QStringLiteral("717-555-0000"));
+    w.ProgressBar1->setPercent(40);
+    f.click(w.PushButton2);
+    QCOMPARE(f.desktop.messages().size(), 1);
+    const auto box = f.desktop.messages().first();
+    QCOMPARE(box.text, QStringLiteral("No IP Addresses added."));
+    QCOMPARE(box.icon, MessageIcon::None);
+    QCOMPARE(box.buttons, MessageButtons::Ok);
+    QCOMPARE(f.results(), QStringList{"717-555-0000"});
+    QCOMPARE(w.ProgressBar1->value(), 40);
+    QCOMPARE(w.MousePointer(), int(kPointerDefault));
+}
+
+void TestWindow::generatesDistinctNumbersOfTheSampleForms()
+{
+    FormFixture f;
+    Form1 &w = f.form();
+    f.addPrefixes({"603-43", "800-281-2", "717"});
+    w.Text1->setText(QStringLiteral("2000"));
+    f.click(w.PushButton2);
+    const QStringList results = f.results();
+    QCOMPARE(results.size(), 2000);
+    QCOMPARE(QSet<QString>(results.begin(), results.end()).size(), 2000);
+    const QRegularExpression forms(
+        QStringLiteral("^(717-\\d{3}-\\d{4}|603-43\\d-\\d{4}|800-281-2\\d{3})$"));
+    int seen717 = 0;
+    for (const QString &n : results) {
+        QVERIFY2(forms.match(n).hasMatch(), qPrintable(n));
+        seen717 += n.startsWith(QLatin1String("717"));
+    }
+    // Each prefix is drawn with the same chance.
+    QVERIFY2(seen717 > 560 && seen717 < 780, qPrintable(QString::number(seen717)));
+    QCOMPARE(w.ProgressBar1->value(), 0);
+    QCOMPARE(w.ProgressBar1->text(), QStringLiteral("Progress Bar"));
+    QCOMPARE(w.MousePointer(), int(kPointerDefault));
+    QVERIFY(f.desktop.messages().isEmpty());
+}
+
+void TestWindow::resultsStartChecked()
+{
+    FormFixture f;
+    f.addPrefixes({"717"});
+    f.form().Text1->setText(QStringLiteral("3"));
+    f.click(f.form().PushButton2);
+    QCoreApplication::processEvents();
+    for (int i = 1; i <= 3; ++i) {
+        QVERIFY(f.form().ListView2.checked(i));
+    }
+    QCOMPARE(f.form().ListView2.data(f.form().ListView2.index(0, 0), Qt::CheckStateRole).toInt(),
+             int(Qt::Checked));
+    QVERIFY(!f.form().ListView1.isCheckable());
+}
+
+void TestWindow::generatingAgainReplaces()
+{
+    FormFixture f;
+    f.addPrefixes({"717"});
+    f.form().Text1->setText(QStringLiteral("50"));
+    f.click(f.form().PushButton2);
+    const QStringList first = f.results();
+    f.click(f.form().PushButton2);
+    QCOMPARE(f.results().size(), 50);
+    QVERIFY(f.results() != first);
+}
+
+void TestWindow::countBoxCases_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("zero") << "0" << 0;
+    QTest::newRow("negative") << "-3" << 0;
+    QTest::newRow("fraction rounds to even") << "2.5" << 2;
+    QTest::newRow("blanks") << "  4 " << 4;
+}
+
+void TestWindow::countBoxCases()
+{
+    QFETCH(QString, text);
+    QFETCH(int, expected);
+    FormFixture f;
+    f.addPrefixes({"717"});
+    f.form().ListView2.add(QStringLiteral("old"));
+    f.form().Text1->setText(text);
+    f.click(f.form().PushButton2);
+    QCOMPARE(f.results().size(), expected);
+    QVERIFY(f.desktop.messages().isEmpty());
+    QCOMPARE(f.form().ProgressBar1->text(), QStringLiteral("Progress Bar"));
+    QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
+}
+
+void TestWindow::lettersInCountBoxAreReported()
+{
+    for (const QString &text : {QStringLiteral("abc"), QStringLiteral("99999999999")}) {
+        FormFixture f;
+        f.addPrefixes({"717"});
+        f.form().ListView2.add(QStringLiteral("old"));
+        f.form().Text1->setText(text);
+        f.click(f.form().PushButton2);
+        QCOMPARE(f.desktop.messages().size(), 1);
+        const auto box = f.desktop.messages().first();
+        QCOMPARE(box.title, QStringLiteral("Application Error"));
+        QVERIFY(box.text.contains(
+            QStringLiteral("\r\nin Dialforge2017/04/05.Form1.PushButton2_Click at line 106\r\r")));
+        QVERIFY(f.results().isEmpty());
+        QCOMPARE(f.form().ProgressBar1->value(), 0);
+        QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
+    }
+}
+
+void TestWindow::requestBeyondCapacityIsRefused()
+{
+    FormFixture f;
+    f.addPrefixes({"800-281-2", "800-281-2", "800-281-23"});
+    f.form().ListView2.add(QStringLiteral("kept"));
+    f.form().Text1->setText(QStringLiteral("1001"));
+    f.click(f.form().PushButton2);
+    QCOMPARE(f.desktop.messages().size(), 1);
+    QVERIFY(f.desktop.messages().first().text.contains(QStringLiteral("at most 1000")));
+    QCOMPARE(f.results(), QStringList{"kept"});
+    QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
+}
+
+void TestWindow::fullCapacityFinishes()
+{
+    FormFixture f;
+    f.addPrefixes({"603-431-2", "6034312345"});
+    f.form().Text1->setText(QStringLiteral("1000"));
+    f.click(f.form().PushButton2);
+    QCOMPARE(f.results().size(), 1000);
+    QVERIFY(f.desktop.messages().isEmpty());
+}
+
+void TestWindow::prefixListEmptiedDuringRun()
+{
+    FormFixture f;
+    f.addPrefixes({"717"});
+    f.form().Text1->setText(QStringLiteral("5000000"));
+    QTimer::singleShot(30, &f.form(), [&] { f.form().ListView1.clear(); });
+    f.click(f.form().PushButton2);
+    QCOMPARE(f.desktop.messages().size(), 1);
+    QVERIFY(f.desktop.messages().first().text.contains(QStringLiteral("prefix list was emptied")));
+    QVERIFY(f.results().size() < 5000000);
+    QCOMPARE(f.form().ProgressBar1->value(), 0);
+    QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
+}
+
+void TestWindow::resultListClearedDuringRunStillAddsN()
+{
+    FormFixture f;
+    f.addPrefixes({"800-281-2"});
+    f.form().Text1->setText(QStringLiteral("1000"));
+    setYieldInterval(0);
+    int yields = 0;
+    QTimer timer;
+    // Clear once, after a few hundred numbers: the run goes on and adds 1000 in all.
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (++yields == 1 && f.form().ListView2.count() > 0) {
+            f.form().ListView2.clear();
+        }
+    });
+    timer.start(0);
+    f.click(f.form().PushButton2);
+    setYieldInterval(10);
+    const QStringList results = f.results();
+    QCOMPARE(QSet<QString>(results.begin(), results.end()).size(), results.size());
+    QVERIFY(results.size() <= 1000);
+    QVERIFY(f.desktop.messages().isEmpty());
+}
+
+void TestWindow::busyPointerDuringRun()
+{
+    FormFixture f;
+    f.addPrefixes({"717"});
+    f.form().Text1->setText(QStringLiteral("300000"));
+    int pointerSeen = -1;
+    QTimer::singleShot(20, &f.form(), [&] { pointerSeen = f.form().MousePointer(); });
+    f.click(f.form().PushButton2);
+    QCOMPARE(pointerSeen, int(kPointerBusy));
+    QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
+}
+
+QTEST_MAIN(TestWindow)
+#include "test_window.moc"
