@@ -9,7 +9,7 @@ packages=(
     fonts-liberation2
     xvfb xauth xdotool xclip x11-utils
     python3 python3-openpyxl
-    sqlite3
+    sqlite3 xdg-utils
 )
 
 missing=()

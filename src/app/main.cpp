@@ -1,16 +1,16 @@
 #include "app/bind_handlers.h"
+#include "output/xlsx_spreadsheet.h"
 #include "shell/app_title.h"
 #include "shell/qt_desktop.h"
 
 #include <QApplication>
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(kMakerName);
     QCoreApplication::setApplicationName(kMakerName);
 
-    QtDesktop desktop;
+    QtDesktop desktop(openSpreadsheetProgram);
     auto form = makeMainWindow(desktop);
     desktop.setParentWindow(form.get());
     form->Form_Load();
