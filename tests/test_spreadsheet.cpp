@@ -1,22 +1,62 @@
 // The spreadsheet export: the real workbook file, read back by an independent reader.
+#include "output/spreadsheet_export.h"
 #include "output/xlsx_spreadsheet.h"
 #include "shell/failure.h"
+#include "shell/yield.h"
+#include "support/form_fixture.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 class TestSpreadsheet : public QObject {
     Q_OBJECT
   private slots:
+    void absentProgramGivesTwoMessages();
+    void emptyListShowsNothing();
+    void checkedRowsBelowTheHeader();
+    void headerAndCellRulesForTwoColumns();
+    void failingWorkbookIsReportedOnce();
+    void tooManyRowsAreRefused();
+    void listClearedDuringExportIsNotMixed();
     void workbookReadsBackAsStrings();
     void cellsBeforeTheWorkbookFail();
     void unwritableFolderFails();
 };
 
 namespace {
+
+// Records the conversation with the spreadsheet program as lines of text.
+class RecordingSpreadsheet : public Spreadsheet {
+  public:
+    RecordingSpreadsheet(QStringList &log, int failAtCell = 0) : log_(log), failAt_(failAtCell) {}
+    void addWorkbook() override { log_ << QStringLiteral("workbook"); }
+    void setCell(int row, int column, const QString &text) override {
+        if (++cells_ == failAt_) {
+            throw Failure(QStringLiteral("Disk full"));
+        }
+        log_ << QStringLiteral("%1,%2=%3").arg(row).arg(column).arg(text);
+    }
+    void autofitColumns() override { log_ << QStringLiteral("autofit"); }
+    void makeVisible() override { log_ << QStringLiteral("visible"); }
+
+  private:
+    QStringList &log_;
+    int failAt_;
+    int cells_ = 0;
+};
+
+const QString kHeader = QStringLiteral("Result/s - No duplicates will be added to this list");
+
+void useRecorder(FormFixture &f, QStringList &log, int failAtCell = 0) {
+    f.desktop.spreadsheets = [&log, failAtCell] {
+        log << QStringLiteral("create");
+        return std::make_unique<RecordingSpreadsheet>(log, failAtCell);
+    };
+}
 
 // Cell values as "A1=text|type" lines, and column A's width, as openpyxl reads them.
 QString readBack(const QString &path) {
@@ -39,6 +79,123 @@ QString readBack(const QString &path) {
 }
 
 }  // namespace
+
+void TestSpreadsheet::absentProgramGivesTwoMessages() {
+    FormFixture f;
+    f.form().ListView2.add(QStringLiteral("717-555-0100"));
+    f.click(f.form().PushButton13);
+    const auto boxes = f.desktop.messages();
+    QCOMPARE(boxes.size(), 2);
+    QCOMPARE(boxes[0].text,
+             QStringLiteral("Excel is not installed on this computer. You need to "
+                            "have it installed to use this software without error."));
+    QCOMPARE(boxes[1].text, QStringLiteral("Excel is not installed on this computer. You need to "
+                                           "have it installed to use this feature."));
+    for (const auto &box : boxes) {
+        QCOMPARE(box.title, QStringLiteral("Brindlemoor Dial Roster Maker Studio"));
+        QCOMPARE(box.icon, MessageIcon::None);
+        QCOMPARE(box.buttons, MessageButtons::Ok);
+    }
+    QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
+}
+
+void TestSpreadsheet::emptyListShowsNothing() {
+    FormFixture f;
+    QStringList log;
+    useRecorder(f, log);
+    f.click(f.form().PushButton13);
+    QCOMPARE(log, QStringList{"create"});  // the probe's, let go at once
+    QVERIFY(f.desktop.messages().isEmpty());
+}
+
+void TestSpreadsheet::checkedRowsBelowTheHeader() {
+    FormFixture f;
+    QStringList log;
+    useRecorder(f, log);
+    ListModel &results = f.form().ListView2;
+    for (int i = 1; i <= 5; ++i) {
+        results.add(QStringLiteral("717-555-010%1").arg(i));
+        results.setChecked(i, i == 2 || i == 4);
+    }
+    f.click(f.form().PushButton13);
+    QCOMPARE(log, (QStringList{"create", "create", "workbook", "1,1=" + kHeader, "3,1=717-555-0102",
+                               "5,1=717-555-0104", "autofit", "visible"}));
+    QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
+
+    // None checked: the header alone, and the workbook is still shown.
+    log.clear();
+    for (int i = 1; i <= 5; ++i) {
+        results.setChecked(i, false);
+    }
+    f.click(f.form().PushButton13);
+    QCOMPARE(log,
+             (QStringList{"create", "create", "workbook", "1,1=" + kHeader, "autofit", "visible"}));
+}
+
+void TestSpreadsheet::headerAndCellRulesForTwoColumns() {
+    FormFixture f;
+    QStringList log;
+    useRecorder(f, log);
+    ListModel &results = f.form().ListView2;
+    results.addColumn(QStringLiteral("Second"), 1000);
+    results.add(QStringLiteral("a=b"));  // item 1: empty second cell, so no second header
+    results.add(QString());
+    results.setSubItem(2, 1, QStringLiteral("x"));
+    results.add(QStringLiteral("n"));
+    results.setSubItem(3, 1, QStringLiteral("p=q=r"));
+    f.click(f.form().PushButton13);
+    QCOMPARE(log, (QStringList{"create", "create", "workbook", "1,1=" + kHeader, "2,1=a=b", "3,1=x",
+                               "4,1=n", "4,2=pqr", "autofit", "visible"}));
+}
+
+void TestSpreadsheet::failingWorkbookIsReportedOnce() {
+    FormFixture f;
+    QStringList log;
+    useRecorder(f, log, 3);
+    for (int i = 0; i < 100; ++i) {
+        f.form().ListView2.add(QStringLiteral("717-555-%1").arg(1000 + i));
+    }
+    f.click(f.form().PushButton13);
+    const auto boxes = f.desktop.messages();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].title, QStringLiteral("Application Error"));
+    QVERIFY(boxes[0].text.startsWith(QStringLiteral(
+        "Disk full\r\nin Dialforge2017/04/05.Form1.PushButton13_Click at line 156\r\r")));
+    QVERIFY(!log.contains(QStringLiteral("visible")));
+    QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
+}
+
+void TestSpreadsheet::tooManyRowsAreRefused() {
+    FormFixture f;
+    QStringList log;
+    useRecorder(f, log);
+    for (int i = 0; i <= kMaxSheetEntries; ++i) {
+        f.form().ListView2.add(QStringLiteral("x"));
+    }
+    f.click(f.form().PushButton13);
+    QCOMPARE(f.desktop.messages().size(), 1);
+    QVERIFY(f.desktop.messages()[0].text.contains(QStringLiteral("text file")));
+    QCOMPARE(log, QStringList{"create"});
+    QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
+}
+
+void TestSpreadsheet::listClearedDuringExportIsNotMixed() {
+    FormFixture f;
+    QStringList log;
+    useRecorder(f, log);
+    for (int i = 0; i < 3000; ++i) {
+        f.form().ListView2.add(QStringLiteral("717-555-%1").arg(i, 4, 10, QLatin1Char('0')));
+    }
+    QCoreApplication::processEvents();
+    setYieldInterval(0);
+    QTimer::singleShot(0, &f.form(), [&] { f.form().ListView2.clear(); });
+    f.click(f.form().PushButton13);
+    setYieldInterval(10);
+    QVERIFY(f.desktop.messages().isEmpty());
+    QCOMPARE(log.size(), 3000 + 6);
+    QCOMPARE(log.last(), QStringLiteral("visible"));
+    QCOMPARE(log[log.size() - 3], QStringLiteral("3001,1=717-555-2999"));
+}
 
 void TestSpreadsheet::workbookReadsBackAsStrings() {
     if (!QFile::exists(QStringLiteral("/usr/bin/python3"))) {

@@ -1,0 +1,54 @@
+// Exporting a million checked results to a workbook through the real handler.
+#include "app/bind_handlers.h"
+#include "output/spreadsheet_export.h"
+#include "output/xlsx_spreadsheet.h"
+#include "silent_desktop.h"
+
+#include <benchmark/benchmark.h>
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+namespace {
+
+// Writes the workbook but does not start a program to show it.
+class UnshownXlsx : public XlsxSpreadsheet {
+  public:
+    using XlsxSpreadsheet::XlsxSpreadsheet;
+    void makeVisible() override { finish(); }
+};
+
+class WorkbookDesktop : public SilentDesktop {
+  public:
+    explicit WorkbookDesktop(QString folder) : folder_(std::move(folder)) {}
+    std::unique_ptr<Spreadsheet> createSpreadsheet() override {
+        return std::make_unique<UnshownXlsx>(folder_);
+    }
+
+  private:
+    QString folder_;
+};
+
+void BM_SpreadsheetExport(benchmark::State &state) {
+    const int n = int(state.range(0));
+    QTemporaryDir dir;
+    WorkbookDesktop desktop(dir.path());
+    auto form = makeMainWindow(desktop);
+    form->Form_Load();
+    for (int i = 0; i < n; ++i) {
+        form->ListView2.add(QStringLiteral("717-%1-%2")
+                                .arg(i / 10000 % 1000, 3, 10, QLatin1Char('0'))
+                                .arg(i % 10000, 4, 10, QLatin1Char('0')));
+    }
+    QCoreApplication::processEvents();
+    const double before = peakResidentBytes();
+    for (auto _ : state) {
+        PushButton13_Click(*form);
+    }
+    if (desktop.messages != 0) {
+        state.SkipWithError("the export reported a failure");
+    }
+    state.counters["peak_growth_MB"] = (peakResidentBytes() - before) / 1e6;
+}
+BENCHMARK(BM_SpreadsheetExport)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
