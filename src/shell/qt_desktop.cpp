@@ -57,11 +57,27 @@ QStringList qtNameFilters(const QString &filter)
     return filters;
 }
 
+namespace {
+// After several files were chosen the shared name holds the folder and the names separated by
+// NUL characters; a dialog shown next starts in that folder.
+QString proposedName(const QString &fileName)
+{
+    return fileName.section(QChar(0), 0, 0);
+}
+}  // namespace
+
 void QtDesktop::showOpen(FileDialogState &dialog)
 {
-    // The read-only box of the old dialog has no counterpart here and is not offered.
-    const QStringList chosen = QFileDialog::getOpenFileNames(
-        parent_, dialog.title, dialog.fileName, qtNameFilters(dialog.filter).join(QStringLiteral(";;")));
+    // Several files only when the flags allow them (512). Opening changes no file, so with the
+    // read-only flag (1) the dialog offers no renaming, deleting or new folders either.
+    QFileDialog box(parent_, dialog.title, proposedName(dialog.fileName));
+    box.setAcceptMode(QFileDialog::AcceptOpen);
+    box.setFileMode((dialog.flags & 512) != 0 ? QFileDialog::ExistingFiles
+                                              : QFileDialog::ExistingFile);
+    box.setOption(QFileDialog::ReadOnly, (dialog.flags & 1) != 0);
+    box.setNameFilters(qtNameFilters(dialog.filter));
+    const QStringList chosen =
+        box.exec() == QDialog::Accepted ? box.selectedFiles() : QStringList();
     if (chosen.isEmpty()) {
         dialog.fileName.clear();
     } else if (chosen.size() == 1) {
@@ -77,14 +93,15 @@ void QtDesktop::showOpen(FileDialogState &dialog)
 
 void QtDesktop::showSave(FileDialogState &dialog)
 {
-    QFileDialog box(parent_, dialog.title, dialog.fileName);
+    const QString proposed = proposedName(dialog.fileName);
+    QFileDialog box(parent_, dialog.title, proposed);
     box.setAcceptMode(QFileDialog::AcceptSave);
     box.setFileMode(QFileDialog::AnyFile);
     box.setNameFilters(qtNameFilters(dialog.filter));
     // The name is used as typed: no question before replacing, no extension added.
     box.setOption(QFileDialog::DontConfirmOverwrite, true);
-    if (!dialog.fileName.isEmpty()) {
-        box.selectFile(dialog.fileName);
+    if (!proposed.isEmpty() && proposed == dialog.fileName) {
+        box.selectFile(proposed);
     }
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) {
         dialog.fileName.clear();
