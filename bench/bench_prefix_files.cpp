@@ -1,0 +1,92 @@
+// Prefix list files: reading the text form, loading a file into the real window, and saving the
+// result list as lines.
+#include "app/bind_handlers.h"
+#include "prefixes/list_file_text.h"
+#include "prefixes/prefix_files.h"
+#include "silent_desktop.h"
+
+#include <benchmark/benchmark.h>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+// Full numbers are the longest entries a list holds: the worst case for a given line count.
+QByteArray listFileBytes(int lines) {
+    QByteArray bytes;
+    bytes.reserve(qsizetype(lines) * 14);
+    for (int i = 0; i < lines; ++i) {
+        const QByteArray n = QByteArray::number(i).rightJustified(7, '0');
+        bytes += "717-" + n.left(3) + '-' + n.mid(3) + "\r\n";
+    }
+    return bytes;
+}
+
+void BM_ReadListText(benchmark::State &state) {
+    const QByteArray bytes = listFileBytes(int(state.range(0)));
+    for (auto _ : state) {
+        const QStringList entries = prefixLinesFromBytes(bytes);
+        benchmark::DoNotOptimize(entries.size());
+    }
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+BENCHMARK(BM_ReadListText)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Click to done through the real window offscreen: open, read, decode, append, show.
+void BM_WindowLoadPrefixFile(benchmark::State &state) {
+    const int lines = int(state.range(0));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("prefixes.txt"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(listFileBytes(lines)) < 0) {
+            state.SkipWithError("cannot write the list file");
+            return;
+        }
+    }
+    SilentDesktop desktop;
+    desktop.nextFile = path;
+    auto form = makeMainWindow(desktop);
+    form->Form_Load();
+    form->show();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        PushButton10_Click(*form);
+        QCoreApplication::processEvents();  // the last batch reaches the view
+        state.PauseTiming();
+        if (form->ListView1.count() != lines || desktop.messages != 0) {
+            state.SkipWithError("wrong entries");
+        }
+        form->ListView1.clear();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.counters["peak_MB"] = peakResidentBytes() / 1e6;
+}
+BENCHMARK(BM_WindowLoadPrefixFile)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Click to done: the snapshot of the result list, the yields, encoding and the replace.
+void BM_WindowSaveResults(benchmark::State &state) {
+    const int entries = int(state.range(0));
+    QTemporaryDir dir;
+    SilentDesktop desktop;
+    desktop.nextFile = dir.filePath(QStringLiteral("results.txt"));
+    auto form = makeMainWindow(desktop);
+    form->Form_Load();
+    form->show();
+    for (const QString &line : prefixLinesFromBytes(listFileBytes(entries))) {
+        form->ListView2.add(line);
+    }
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        PushButton5_Click(*form);  // replaces the file of the run before; the box answers Yes
+    }
+    if (QFile(desktop.nextFile).size() != qint64(entries) * 14 || desktop.messages > 2) {
+        state.SkipWithError("wrong file");
+    }
+    state.counters["peak_MB"] = peakResidentBytes() / 1e6;
+}
+BENCHMARK(BM_WindowSaveResults)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
