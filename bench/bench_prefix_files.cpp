@@ -13,7 +13,8 @@
 namespace {
 
 // Full numbers are the longest entries a list holds: the worst case for a given line count.
-QByteArray listFileBytes(int lines) {
+QByteArray listFileBytes(int lines)
+{
     QByteArray bytes;
     bytes.reserve(qsizetype(lines) * 14);
     for (int i = 0; i < lines; ++i) {
@@ -23,7 +24,8 @@ QByteArray listFileBytes(int lines) {
     return bytes;
 }
 
-void BM_ReadListText(benchmark::State &state) {
+void BM_ReadListText(benchmark::State &state)
+{
     const QByteArray bytes = listFileBytes(int(state.range(0)));
     for (auto _ : state) {
         const QStringList entries = prefixLinesFromBytes(bytes);
@@ -34,7 +36,8 @@ void BM_ReadListText(benchmark::State &state) {
 BENCHMARK(BM_ReadListText)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Click to done through the real window offscreen: open, read, decode, append, show.
-void BM_WindowLoadPrefixFile(benchmark::State &state) {
+void BM_WindowLoadPrefixFile(benchmark::State &state)
+{
     const int lines = int(state.range(0));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("prefixes.txt"));
@@ -67,7 +70,8 @@ void BM_WindowLoadPrefixFile(benchmark::State &state) {
 BENCHMARK(BM_WindowLoadPrefixFile)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Click to done: the snapshot of the result list, the yields, encoding and the replace.
-void BM_WindowSaveResults(benchmark::State &state) {
+void BM_WindowSaveResults(benchmark::State &state)
+{
     const int entries = int(state.range(0));
     QTemporaryDir dir;
     SilentDesktop desktop;

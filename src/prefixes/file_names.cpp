@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-QString FileNameFromPath(const QString &path) {
+QString FileNameFromPath(const QString &path)
+{
     // Both separators count, so names the dialog gave in either form are cut alike.
     const qsizetype cut =
         std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));

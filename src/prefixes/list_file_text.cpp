@@ -2,7 +2,8 @@
 
 #include <QStringDecoder>
 
-QString fromWindows1252(const QByteArray &bytes) {
+QString fromWindows1252(const QByteArray &bytes)
+{
     // 0x80 to 0x9F; the rest of the code page is Latin-1.
     static constexpr char16_t kHigh[32] = {
         0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
@@ -18,7 +19,8 @@ QString fromWindows1252(const QByteArray &bytes) {
     return text;
 }
 
-QString decodeListFileText(const QByteArray &bytes) {
+QString decodeListFileText(const QByteArray &bytes)
+{
     // Stateless makes a sequence cut short at the end of the file count as invalid.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
@@ -28,7 +30,8 @@ QString decodeListFileText(const QByteArray &bytes) {
     return fromWindows1252(bytes);
 }
 
-void forEachListEntry(QStringView text, const std::function<void(QString)> &add) {
+void forEachListEntry(QStringView text, const std::function<void(QString)> &add)
+{
     const qsizetype size = text.size();
     qsizetype start = 0;
     bool lastEndWasLf = false;
@@ -49,7 +52,8 @@ void forEachListEntry(QStringView text, const std::function<void(QString)> &add)
     }
 }
 
-QStringList prefixLinesFromBytes(const QByteArray &bytes) {
+QStringList prefixLinesFromBytes(const QByteArray &bytes)
+{
     QStringList entries;
     forEachListEntry(decodeListFileText(bytes),
                      [&](QString entry) { entries.append(std::move(entry)); });

@@ -21,7 +21,8 @@ const QString kFileDialogFilter = QStringLiteral("Text Files (*.txt)|*.txt|All F
 
 // The file's bytes, or nullopt when it holds more than a list file may. Reads in pieces so that
 // a device that never ends (or a file that grows while read) stops at the limit.
-std::optional<QByteArray> readListFile(const QString &path) {
+std::optional<QByteArray> readListFile(const QString &path)
+{
     QFile file(QDir::fromNativeSeparators(path));
     if (!file.open(QIODevice::ReadOnly)) {
         throw Failure(QStringLiteral("Cannot read %1 (%2)").arg(path, file.errorString()));
@@ -47,7 +48,8 @@ std::optional<QByteArray> readListFile(const QString &path) {
     return bytes;
 }
 
-QString tooLargeText(const QString &path) {
+QString tooLargeText(const QString &path)
+{
     return QStringLiteral(
                "%1 is larger than %2 MB, too large for a list of prefixes, and was not "
                "loaded.")
@@ -58,7 +60,8 @@ QString tooLargeText(const QString &path) {
 // Writes the entries as they stood when called: the loop yields, and whatever the user does to
 // the list meanwhile changes neither what is written nor which positions are read. The old file
 // is replaced only once everything is written; any failure is reported once and ends the save.
-void writeEntries(const ListModel &list, const QString &path, ErrorTrap &trap) {
+void writeEntries(const ListModel &list, const QString &path, ErrorTrap &trap)
+{
     QSaveFile file(QDir::fromNativeSeparators(path));
     const bool opened = trap.step(130, [&] {
         if (!file.open(QIODevice::WriteOnly)) {
@@ -110,7 +113,8 @@ void writeEntries(const ListModel &list, const QString &path, ErrorTrap &trap) {
 
 }  // namespace
 
-void LoadTextFileIntoList(ListModel &list, const QString &path, Desktop &desktop) {
+void LoadTextFileIntoList(ListModel &list, const QString &path, Desktop &desktop)
+{
     if (!FileExists(path)) {
         desktop.message(QStringLiteral("File not found"));
         return;
@@ -123,7 +127,8 @@ void LoadTextFileIntoList(ListModel &list, const QString &path, Desktop &desktop
     forEachListEntry(decodeListFileText(*bytes), [&list](QString entry) { list.add(entry); });
 }
 
-QString joinChosenPath(const QString &folder, const QString &name) {
+QString joinChosenPath(const QString &folder, const QString &name)
+{
     const QChar separator = QDir::separator();
     const QString pair(2, separator);
     const QString path = folder + separator + name;
@@ -134,7 +139,8 @@ QString joinChosenPath(const QString &folder, const QString &name) {
     return path.left(kept) + rest;
 }
 
-void PushButton10_Click(Form1 &form) {
+void PushButton10_Click(Form1 &form)
+{
     Desktop &desktop = form.desktop();
     ErrorTrap trap(desktop, QStringLiteral("PushButton10_Click"));
     FileDialogState &dialog = form.CommonDialog1;
@@ -168,7 +174,8 @@ void PushButton10_Click(Form1 &form) {
     trap.step(138, [&] { form.setMousePointer(kPointerDefault); });
 }
 
-void PushButton12_Click(Form1 &form) {
+void PushButton12_Click(Form1 &form)
+{
     ErrorTrap trap(form.desktop(), QStringLiteral("PushButton12_Click"));
     trap.step(100, [&] {
         form.desktop().message(
@@ -177,14 +184,16 @@ void PushButton12_Click(Form1 &form) {
     });
 }
 
-void PushButton11_Click(Form1 &form) {
+void PushButton11_Click(Form1 &form)
+{
     ErrorTrap trap(form.desktop(), QStringLiteral("PushButton11_Click"));
     trap.step(100, [&] { form.ListView1.add(QStringLiteral("603-43")); });
     trap.step(102, [&] { form.ListView1.add(QStringLiteral("800-281-2")); });
     trap.step(104, [&] { form.ListView1.add(QStringLiteral("717")); });
 }
 
-void PushButton5_Click(Form1 &form) {
+void PushButton5_Click(Form1 &form)
+{
     Desktop &desktop = form.desktop();
     ErrorTrap trap(desktop, QStringLiteral("PushButton5_Click"));
     FileDialogState &dialog = form.CommonDialog1;
