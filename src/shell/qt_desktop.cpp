@@ -52,7 +52,9 @@ QStringList qtNameFilters(const QString &filter)
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QString pattern = parts[i + 1];
         pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << parts[i] + QStringLiteral(" (") + pattern + QLatin1Char(')');
+        // "Text Files (*.txt)" already names its pattern the way Qt reads it.
+        const QString named = QStringLiteral("(") + pattern + QLatin1Char(')');
+        filters << (parts[i].endsWith(named) ? parts[i] : parts[i] + QLatin1Char(' ') + named);
     }
     return filters;
 }
