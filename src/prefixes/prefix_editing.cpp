@@ -1,13 +1,83 @@
 #include "prefixes/prefix_editing.h"
 
 #include "mainwindow/form1.h"
+#include "shell/error_trap.h"
 
-void PushButton1_Click(Form1 &) {}
+#include <QItemSelectionModel>
+#include <QTreeView>
+#include <algorithm>
+#include <optional>
 
-void PushButton9_Click(Form1 &) {}
+namespace {
 
-void PushButton6_Click(Form1 &) {}
+// Removes the selected prefix; throws Failure when none is selected. The entry that takes its
+// place becomes the selected one, so a held Delete key goes on deleting.
+void removeSelectedPrefix(Form1 &form)
+{
+    const int position = form.selectedPrefixPosition();
+    form.ListView1.remove(position);
+    const int count = form.ListView1.count();
+    if (count > 0) {
+        const QModelIndex next = form.ListView1.index(std::min(position, count) - 1, 0);
+        form.listView1Widget->selectionModel()->setCurrentIndex(
+            next, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+}
 
-void ListView1_KeyDown(Form1 &, int, Qt::KeyboardModifiers) {}
+// The Delete key and the double-click: held off while a long action runs, and silent when
+// there is nothing to delete.
+void deleteByGesture(Form1 &form)
+{
+    if (form.MousePointer() == kPointerBusy || form.ListView1.count() == 0) {
+        return;
+    }
+    try {
+        removeSelectedPrefix(form);
+    } catch (const std::exception &) {
+        // Entries but none selected: nothing to delete.
+    }
+}
 
-void ListView1_DblClick(Form1 &) {}
+}  // namespace
+
+void PushButton1_Click(Form1 &form)
+{
+    ErrorTrap trap(form.desktop(), QStringLiteral("PushButton1_Click"));
+    std::optional<QString> typed;
+    trap.step(100, [&] { typed = form.desktop().prompt(QStringLiteral("Enter Prefix to add: ")); });
+    // [102] Cancel and an empty line both add nothing.
+    if (!typed || typed->isEmpty()) {
+        return;
+    }
+    trap.step(104, [&] { form.ListView1.add(*typed); });
+}
+
+void PushButton9_Click(Form1 &form)
+{
+    ErrorTrap trap(form.desktop(), QStringLiteral("PushButton9_Click"));
+    bool empty = false;
+    trap.step(100, [&] { empty = form.ListView1.count() == 0; });
+    if (empty) {
+        return;
+    }
+    trap.step(102, [&] { removeSelectedPrefix(form); });
+}
+
+void PushButton6_Click(Form1 &form)
+{
+    ErrorTrap trap(form.desktop(), QStringLiteral("PushButton6_Click"));
+    trap.step(100, [&] { form.ListView1.clear(); });
+}
+
+void ListView1_KeyDown(Form1 &form, int key, Qt::KeyboardModifiers)
+{
+    // Any modifier: Shift+Delete and Ctrl+Delete delete as well.
+    if (key == Qt::Key_Delete) {
+        deleteByGesture(form);
+    }
+}
+
+void ListView1_DblClick(Form1 &form)
+{
+    deleteByGesture(form);
+}
