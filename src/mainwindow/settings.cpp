@@ -1,15 +1,53 @@
 #include "mainwindow/form1.h"
-
+#include "mainwindow/settings_format.h"
+#include "mainwindow/settings_store.h"
 #include "shell/error_trap.h"
+#include "shell/yield.h"
+
+#include <QLineEdit>
 
 // Start-up steps [136]-[150]: the prefix list and the count box from the settings store.
 void Form1::restoreSettings(ErrorTrap &trap)
 {
-    (void)trap;
+    QString stored;
+    trap.step(136, [&] { stored = readSetting(kPrefixesKey, QString()); });
+    if (!stored.isEmpty()) {  // [138]
+        QStringList pieces;
+        trap.step(140, [&] { pieces = splitStoredPrefixes(stored); });
+        // [142]-[148], without a limit on the number of pieces.
+        for (const QString &piece : pieces) {
+            trap.step(146, [&] { ListView1.add(piece); });
+        }
+    }
+    // A changed text runs Text1_Change, which writes the same text back.
+    trap.step(150, [&] { Text1->setText(readSetting(kNumberOfPhonesKey, QStringLiteral("200"))); });
 }
 
-void Form1::Text1_Change() {}
+void Form1::Text1_Change()
+{
+    // Written on every keystroke; a store that cannot be written would otherwise show a box per
+    // keystroke, so a failure here stays silent.
+    (void)writeSetting(kNumberOfPhonesKey, Text1->text());
+}
 
-void Form1::Form_QueryUnload() {}
+void Form1::Form_QueryUnload()
+{
+    QStringList prefixes;
+    prefixes.reserve(ListView1.count());
+    for (int i = 1; i <= ListView1.count(); ++i) {
+        prefixes.append(ListView1.text(i));
+    }
+    if (const std::optional<QString> failure = writeSetting(kPrefixesKey, joinPrefixes(prefixes))) {
+        // The close goes on regardless: the user should not be kept in the program by its store.
+        desktop().message(
+            QStringLiteral("The prefix list could not be saved for the next start.\n\n") + *failure,
+            MessageButtons::Ok, MessageIcon::Warning);
+    }
+    yieldToEventLoop();
+}
 
-void Form1::Form_Unload() {}
+void Form1::Form_Unload()
+{
+    // Both writes above flushed the store before returning, so nothing is lost by leaving now.
+    desktop().endProgram();
+}

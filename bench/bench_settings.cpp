@@ -1,0 +1,134 @@
+// Saving the prefix list at close and restoring it at the next start, with long lists.
+#include "app/bind_handlers.h"
+#include "mainwindow/settings_format.h"
+#include "silent_desktop.h"
+
+#include <benchmark/benchmark.h>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+
+namespace {
+
+// Every window of this program reads and writes the settings store, so all of them get a store
+// of their own before main runs: no benchmark ever reaches the user's settings.
+struct PrivateSettingsStore {
+    QTemporaryDir folder;
+    PrivateSettingsStore()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+    }
+};
+const PrivateSettingsStore g_store;
+
+QStringList manyPrefixes(int n)
+{
+    QStringList prefixes;
+    prefixes.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        prefixes.append(
+            QStringLiteral("%1-%2").arg(200 + i % 800).arg(i % 1000, 3, 10, QLatin1Char('0')));
+    }
+    return prefixes;
+}
+
+QString storeFile()
+{
+    QSettings settings(QStringLiteral("Quillane"), QStringLiteral("Quillane"));
+    return settings.fileName();
+}
+
+// QSettings reads a file again only when it changed on disk; a new start must read it whole.
+void markStoreChanged()
+{
+    QFile file(storeFile());
+    if (file.open(QIODevice::ReadOnly)) {
+        file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                         QFileDevice::FileModificationTime);
+    }
+}
+
+// Closing the window: the list is joined, written and flushed.
+void BM_SaveAtClose(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    SilentDesktop desktop;
+    auto form = makeMainWindow(desktop);
+    for (const QString &p : manyPrefixes(n)) {
+        form->ListView1.add(p);
+    }
+    for (auto _ : state) {
+        form->Form_QueryUnload();
+    }
+    if (desktop.messages != 0) {
+        state.SkipWithError("the store was not written");
+    }
+}
+BENCHMARK(BM_SaveAtClose)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The next start: the whole start-up, the stored list read from disk and shown.
+void BM_RestoreAtStart(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    SilentDesktop desktop;
+    {
+        auto form = makeMainWindow(desktop);
+        for (const QString &p : manyPrefixes(n)) {
+            form->ListView1.add(p);
+        }
+        form->Form_QueryUnload();
+    }
+    int restored = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        markStoreChanged();
+        auto form = makeMainWindow(desktop);
+        state.ResumeTiming();
+        form->Form_Load();
+        QCoreApplication::processEvents();  // the list reaches the view
+        restored = form->ListView1.count();
+        state.PauseTiming();
+        form.reset();
+        state.ResumeTiming();
+    }
+    if (restored != n) {
+        state.SkipWithError("wrong count restored");
+    }
+}
+BENCHMARK(BM_RestoreAtStart)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// One keystroke in the count box while a long list is stored: the whole file is written again.
+void BM_CountKeystrokeWithLongListStored(benchmark::State &state)
+{
+    SilentDesktop desktop;
+    auto form = makeMainWindow(desktop);
+    for (const QString &p : manyPrefixes(int(state.range(0)))) {
+        form->ListView1.add(p);
+    }
+    form->Form_QueryUnload();
+    bool odd = false;
+    for (auto _ : state) {
+        form->Text1->setText((odd = !odd) ? QStringLiteral("199") : QStringLiteral("200"));
+    }
+}
+BENCHMARK(BM_CountKeystrokeWithLongListStored)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
+
+// The stored form alone, without the store.
+void BM_JoinAndSplit(benchmark::State &state)
+{
+    const QStringList prefixes = manyPrefixes(int(state.range(0)));
+    for (auto _ : state) {
+        const QStringList back = splitStoredPrefixes(joinPrefixes(prefixes));
+        benchmark::DoNotOptimize(back.size());
+    }
+}
+BENCHMARK(BM_JoinAndSplit)->Arg(100'000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
