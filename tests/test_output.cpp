@@ -1,0 +1,336 @@
+// The result text file, the clipboard copy and "Clear List": bytes compared exactly, driven
+// through the real buttons where the window is involved.
+#include "output/clipboard.h"
+#include "output/progress.h"
+#include "output/table_text.h"
+#include "output/text_file.h"
+#include "shell/yield.h"
+#include "support/form_fixture.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <csignal>
+#endif
+
+namespace {
+
+const QString kHeader = QStringLiteral("Result/s - No duplicates will be added to this list");
+
+QString number(int i)
+{
+    return QString::asprintf("555-%03d-%04d", i / 10000 % 1000, i % 10000);
+}
+
+void addNumbers(ListModel &list, int n)
+{
+    for (int i = 1; i <= n; ++i) {
+        list.add(number(i));
+    }
+}
+
+// A list with the given columns whose entries start checked, as the result list's do.
+void setUp(ListModel &list, const QStringList &headers)
+{
+    list.setCheckable(true);
+    for (const QString &h : headers) {
+        list.addColumn(h, 1000);
+    }
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray padded(const QString &text, int width)
+{
+    return text.toUtf8() + QByteArray(width - int(text.size()), ' ') + "\t\r\n";
+}
+
+struct Recorder : ProgressDisplay {
+    QList<double> values;
+    QStringList texts;
+    void setValue(double percent) override { values << percent; }
+    void setText(const QString &text) override { texts << text; }
+};
+
+}  // namespace
+
+class TestOutput : public QObject {
+    Q_OBJECT
+  private slots:
+    void formats_data();
+    void formats();
+    void progressOf3000Items();
+    void saveThroughTheWindow();
+    void replacesAsTypedAndCancelTouchesNothing();
+    void unwritablePathIsReported();
+    void failureHalfWayKeepsTheOldFile();
+    void listChangedUnderSaveAndCopy();
+    void copyAndClearThroughTheWindow();
+};
+
+void TestOutput::formats_data()
+{
+    QTest::addColumn<QStringList>("headers");
+    QTest::addColumn<QList<QStringList>>("rows");
+    QTest::addColumn<QList<bool>>("checked");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("clipboard");  // null: left as it was
+
+    QTest::newRow("empty") << QStringList{kHeader} << QList<QStringList>{} << QList<bool>{}
+                           << QByteArray(kHeader.toUtf8() + "\t\r\n") << QString();
+    // Widths count unchecked entries too, so the header is padded to the long one.
+    QTest::newRow("none checked") << QStringList{kHeader}
+                                  << QList<QStringList>{{"555-000-0001"}, {QString(60, u'7')}}
+                                  << QList<bool>{false, false} << padded(kHeader, 60)
+                                  << QStringLiteral("");
+    QTest::newRow("checked, lengths differ")
+        << QStringList{kHeader}
+        << QList<QStringList>{{"555-000-0001"}, {"555-0001"}, {"1"}, {"555-000-0003"}}
+        << QList<bool>{true, true, false, true}
+        << QByteArray(kHeader.toUtf8() + "\t\r\n" + "555-000-0001" + QByteArray(39, ' ') +
+                      "\t\r\n" + padded("555-0001", 51) + "555-000-0003" + QByteArray(39, ' ') +
+                      "\t\r\n")
+        << QStringLiteral("555-000-0001\r\n555-0001\r\n555-000-0003\r\n");
+    QTest::newRow("two columns, 3 and 5")
+        << QStringList{"No", "Name"}
+        << QList<QStringList>{{"abc", "x"}, {"abcde", "y  "}, {"1", "Mallory"}}
+        << QList<bool>{true, true, false}
+        << QByteArray("No   \tName   \t\r\nabc  \tx      \t\r\nabcde\ty      \t\r\n")
+        << QStringLiteral("abc  \tx\r\nabcde\ty\r\n");
+    // Widths are characters; the file is UTF-8.
+    QTest::newRow("non-ASCII") << QStringList{"H"} << QList<QStringList>{{"\u00e9\u00e9"}}
+                               << QList<bool>{true} << QByteArray("H \t\r\n\xc3\xa9\xc3\xa9\t\r\n")
+                               << QStringLiteral("\u00e9\u00e9\r\n");
+}
+
+void TestOutput::formats()
+{
+    QFETCH(QStringList, headers);
+    QFETCH(QList<QStringList>, rows);
+    QFETCH(QList<bool>, checked);
+    QFETCH(QByteArray, file);
+    QFETCH(QString, clipboard);
+    ListModel list;
+    setUp(list, headers);
+    for (int i = 0; i < rows.size(); ++i) {
+        list.add(rows[i][0]);
+        for (int k = 1; k < rows[i].size(); ++k) {
+            list.setSubItem(i + 1, k, rows[i][k]);
+        }
+        list.setChecked(i + 1, checked[i]);
+    }
+    QCOMPARE(tableText(takeListSnapshot(list)), file);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.txt"));
+    Recorder r;
+    SaveListAsTextFile(list, path, &r);
+    QCOMPARE(fileBytes(path), file);
+    // Values only for checked entries, exactly i / N * 100 below 2,000 entries.
+    QList<double> values{1, 10, 20};
+    for (int i = 1; i <= rows.size(); ++i) {
+        if (checked[i - 1]) {
+            values << double(i) / rows.size() * 100.0;
+        }
+    }
+    QCOMPARE(r.values, values << 100 << 0);
+
+    ScriptedDesktop desktop;
+    desktop.clipboard = QStringLiteral("before");
+    CopyListToClipboard(list, desktop);
+    QCOMPARE(*desktop.clipboard, clipboard.isNull() ? QStringLiteral("before") : clipboard);
+    QCOMPARE(desktop.clipboardClears, clipboard.isNull() ? 0 : 1);
+}
+
+void TestOutput::progressOf3000Items()
+{
+    ListModel list;
+    setUp(list, {kHeader});
+    addNumbers(list, 3000);
+    QTemporaryDir dir;
+    Recorder r;
+    SaveListAsTextFile(list, dir.filePath(QStringLiteral("r.txt")), &r);
+    QCOMPARE(r.values.size(), 3 + 3000 + 2);
+    for (int i = 1; i <= 3000; ++i) {
+        QCOMPARE(r.values[2 + i], double(i + 1) / 3000.0 * 100.0);
+    }
+    const QString t = QStringLiteral("Writing file: r.txt");
+    QCOMPARE(r.texts, QStringList({t, t, t, t + " (1000)", t + " (2000)", t + " (3000)", "Done.",
+                                   "Progress Bar"}));
+}
+
+void TestOutput::saveThroughTheWindow()
+{
+    FormFixture f;
+    Form1 &w = f.form();
+    addNumbers(w.ListView2, 3);
+    w.ListView2.setChecked(2, false);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("results.txt"));
+    f.desktop.fileChoices.push_back(path);
+    QList<int> shown;
+    connect(w.ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) { shown << v; });
+    f.click(w.PushButton3);
+
+    QCOMPARE(fileBytes(path),
+             kHeader.toUtf8() + "\t\r\n" + padded(number(1), 51) + padded(number(3), 51));
+    QCOMPARE(shown, QList<int>({1, 10, 20, 33, 100, 0}));
+    QCOMPARE(w.ProgressBar1->caption(), QStringLiteral("Progress Bar"));
+    QCOMPARE(w.MousePointer(), int(kPointerDefault));
+    QVERIFY(f.desktop.messages().isEmpty());
+    const FileDialogState &d = f.desktop.dialogsShown.first();
+    QCOMPARE(d.flags, 2621953);
+    QCOMPARE(d.title, QStringLiteral("Save"));
+    QCOMPARE(d.filter, QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"));
+    QCOMPARE(w.CommonDialog1.fileName, path);
+}
+
+void TestOutput::replacesAsTypedAndCancelTouchesNothing()
+{
+    FormFixture f;
+    Form1 &w = f.form();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("results"));
+    writeFile(path, QByteArray(5000, 'x'));
+    f.desktop.fileChoices.push_back(path);
+    f.click(w.PushButton3);
+    QCOMPARE(fileBytes(path), kHeader.toUtf8() + "\t\r\n");
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"results"});
+
+    addNumbers(w.ListView2, 2);
+    w.ProgressBar1->setPercent(37);
+    w.ProgressBar1->setCaption(QStringLiteral("before"));
+    f.click(w.PushButton3);                                  // no choice queued: cancelled
+    QCOMPARE(f.desktop.dialogsShown.last().fileName, path);  // the dialog opened on the last name
+    QCOMPARE(fileBytes(path), kHeader.toUtf8() + "\t\r\n");
+    QCOMPARE(w.ProgressBar1->value(), 37);
+    QCOMPARE(w.ProgressBar1->caption(), QStringLiteral("before"));
+    QVERIFY(f.desktop.messages().isEmpty());
+    QCOMPARE(w.MousePointer(), int(kPointerDefault));
+}
+
+void TestOutput::unwritablePathIsReported()
+{
+    FormFixture f;
+    QTemporaryDir dir;
+    const QString plain = dir.filePath(QStringLiteral("plain"));
+    writeFile(plain, "keep");
+    // A regular file where a folder should be, and a missing folder: both fail, even for root.
+    for (const QString &path : {plain + "/r.txt", dir.filePath(QStringLiteral("none/r.txt"))}) {
+        f.desktop.fileChoices.push_back(path);
+        f.click(f.form().PushButton3);
+    }
+    const auto boxes = f.desktop.messages();
+    QCOMPARE(boxes.size(), 2);
+    for (const auto &box : boxes) {
+        QCOMPARE(box.title, QStringLiteral("Application Error"));
+        QVERIFY2(box.text.contains(QStringLiteral("Form1.PushButton3_Click at line 120")),
+                 qPrintable(box.text));
+    }
+    QCOMPARE(fileBytes(plain), QByteArray("keep"));
+    QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
+}
+
+void TestOutput::failureHalfWayKeepsTheOldFile()
+{
+#ifdef Q_OS_LINUX
+    // A file size limit makes the write fail part way through, as a full disk would.
+    FormFixture f;
+    Form1 &w = f.form();
+    addNumbers(w.ListView2, 100000);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("old.txt"));
+    writeFile(path, "the old file");
+    f.desktop.fileChoices.push_back(path);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 2 << 20;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    f.click(w.PushButton3);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QCOMPARE(fileBytes(path), QByteArray("the old file"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.txt"});
+    QCOMPARE(f.desktop.messages().size(), 1);
+    QVERIFY(f.desktop.messageTexts().first().contains(QStringLiteral("at line 120")));
+    // The bar stays where the failure left it: never "Done.", never back to idle.
+    QVERIFY2(w.ProgressBar1->caption().startsWith(QStringLiteral("Writing file: old.txt (")),
+             qPrintable(w.ProgressBar1->caption()));
+    QCOMPARE(w.MousePointer(), int(kPointerDefault));
+#else
+    QSKIP("needs a file size limit");
+#endif
+}
+
+// A new run replacing the list during the save or the copy: both give the list as it was when
+// the command started.
+void TestOutput::listChangedUnderSaveAndCopy()
+{
+    FormFixture f;
+    Form1 &w = f.form();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("r.txt"));
+    setYieldInterval(0);
+    for (QPushButton *button : {w.PushButton3, w.PushButton8}) {
+        w.ListView2.clear();
+        addNumbers(w.ListView2, 20000);
+        const ListSnapshot before = takeListSnapshot(w.ListView2);
+        f.desktop.fileChoices.push_back(path);
+        bool replaced = false;
+        QTimer::singleShot(0, &w, [&] {
+            replaced = true;
+            w.ListView2.clear();
+            w.ListView2.add(QStringLiteral("999-999-9999"));
+        });
+        f.click(button);
+        QVERIFY(replaced);
+        QCOMPARE(w.ListView2.count(), 1);
+        if (button == w.PushButton3) {
+            QVERIFY(fileBytes(path) == tableText(before));
+        } else {
+            QVERIFY(*f.desktop.clipboard == clipboardText(before));
+        }
+    }
+    setYieldInterval(10);
+    QVERIFY(f.desktop.messages().isEmpty());
+}
+
+void TestOutput::copyAndClearThroughTheWindow()
+{
+    FormFixture f;
+    Form1 &w = f.form();
+    addNumbers(w.ListView2, 3);
+    f.click(w.PushButton8);
+    QCOMPARE(*f.desktop.clipboard, number(1) + "\r\n" + number(2) + "\r\n" + number(3) + "\r\n");
+
+    f.addPrefixes({"717"});
+    w.ProgressBar1->setPercent(40);
+    f.click(w.PushButton7);
+    QCOMPARE(w.ListView2.count(), 0);
+    f.click(w.PushButton7);  // already empty: nothing to see
+    QCOMPARE(f.prefixes(), QStringList{"717"});
+    QCOMPARE(w.ProgressBar1->value(), 40);
+    QVERIFY(f.desktop.messages().isEmpty());
+}
+
+QTEST_MAIN(TestOutput)
+#include "test_output.moc"
