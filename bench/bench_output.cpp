@@ -1,0 +1,138 @@
+// Writing the result list: the text file and the clipboard text through the real handlers of the
+// window (yields and progress bar included), and the plain text building on its own.
+#include "app/bind_handlers.h"
+#include "output/clipboard.h"
+#include "output/list_snapshot.h"
+#include "output/table_text.h"
+#include "output/text_file.h"
+#include "silent_desktop.h"
+
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <fstream>
+#include <string>
+
+namespace {
+
+// A status line of this process in bytes ("VmRSS", "VmHWM"); 0 where there is no such file.
+double statusBytes(const char *key) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(key) + ":";
+    while (std::getline(status, line)) {
+        if (line.compare(0, prefix.size(), prefix) == 0) {
+            return std::stod(line.substr(prefix.size())) * 1024.0;
+        }
+    }
+    return 0;
+}
+
+// Starts the peak resident set afresh from the current one, so a run's own peak can be read.
+void resetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+struct Window {
+    SilentDesktop desktop;
+    std::unique_ptr<Form1> form;
+
+    explicit Window(int n) {
+        form = makeMainWindow(desktop);
+        form->Form_Load();
+        form->show();
+        for (int i = 0; i < n; ++i) {
+            form->ListView2.add(
+                QString::asprintf("%03d-%03d-%04d", 200 + i % 700, i / 10000 % 1000, i % 10000));
+        }
+        QCoreApplication::processEvents();
+    }
+};
+
+// How far this run took the resident set above where it started.
+double peakGrowth(double before) {
+    return statusBytes("VmHWM") - before;
+}
+
+// The largest growth of the iterations: later ones can reuse memory that the first one freed.
+void reportMemory(benchmark::State &state, double growth, double outputBytes) {
+    state.counters["output_MB"] = outputBytes / 1e6;
+    state.counters["peak_growth_MB"] = growth / 1e6;
+    state.counters["growth_per_output"] = growth / outputBytes;
+}
+
+void BM_SaveTextFile(benchmark::State &state) {
+    Window w(int(state.range(0)));
+    QTemporaryDir dir;
+    w.desktop.nextFile = dir.filePath(QStringLiteral("results.txt"));
+    double before = 0;
+    double growth = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(w.desktop.nextFile);
+        resetPeak();
+        before = statusBytes("VmRSS");
+        state.ResumeTiming();
+        PushButton3_Click(*w.form);
+        growth = std::max(growth, peakGrowth(before));
+    }
+    const double size = double(QFileInfo(w.desktop.nextFile).size());
+    reportMemory(state, growth, size);
+    if (w.desktop.messages != 0 || size == 0) {
+        state.SkipWithError("the file was not written");
+    }
+}
+BENCHMARK(BM_SaveTextFile)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+
+void BM_CopyToClipboard(benchmark::State &state) {
+    Window w(int(state.range(0)));
+    double before = 0;
+    double growth = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.desktop.clipboard = QString();
+        resetPeak();
+        before = statusBytes("VmRSS");
+        state.ResumeTiming();
+        PushButton8_Click(*w.form);
+        growth = std::max(growth, peakGrowth(before));
+    }
+    // The text as the program holds it: UTF-16.
+    reportMemory(state, growth, double(w.desktop.clipboard.size()) * 2);
+    if (w.desktop.messages != 0 || w.desktop.clipboard.isEmpty()) {
+        state.SkipWithError("nothing was copied");
+    }
+}
+BENCHMARK(BM_CopyToClipboard)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+
+// The text alone, without the window, the yields or the disk.
+void BM_TableTextOnly(benchmark::State &state) {
+    Window w(int(state.range(0)));
+    const ListSnapshot s = takeListSnapshot(w.form->ListView2);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(tableText(s).size());
+    }
+}
+BENCHMARK(BM_TableTextOnly)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_SnapshotOnly(benchmark::State &state) {
+    Window w(int(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(takeListSnapshot(w.form->ListView2).count());
+    }
+}
+BENCHMARK(BM_SnapshotOnly)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
