@@ -13,18 +13,6 @@
 
 namespace {
 
-// Every window of this program reads and writes the settings store, so all of them get a store
-// of their own before main runs: no benchmark ever reaches the user's settings.
-struct PrivateSettingsStore {
-    QTemporaryDir folder;
-    PrivateSettingsStore()
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
-    }
-};
-const PrivateSettingsStore g_store;
-
 QStringList manyPrefixes(int n)
 {
     QStringList prefixes;
