@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libqt6sql6-sqlite qt6-image-formats-plugins
+    qt6-svg-dev desktop-file-utils appstream
     libxlsxwriter-dev libbenchmark-dev
     fonts-liberation2
     xvfb xauth xdotool xclip x11-utils
