@@ -27,11 +27,19 @@ void BM_GeneratorCore(benchmark::State &state)
         index.reserve(std::size_t(n));
         std::vector<QString> results;
         results.reserve(std::size_t(n));
+        std::vector<QString> batch;
+        std::vector<char> fresh;
         while (int(results.size()) < n) {
-            const int k = int(RandomNumber(int(rebuilt.size()), source));
-            QString number = completeNumber(rebuilt[k - 1], source);
-            if (index.insert(number)) {
-                results.push_back(std::move(number));
+            batch.clear();
+            for (int b = std::min(64, n - int(results.size())); b > 0; --b) {
+                const int k = int(RandomNumber(int(rebuilt.size()), source));
+                batch.push_back(completeNumber(rebuilt[k - 1], source));
+            }
+            index.insert(batch, fresh);
+            for (std::size_t b = 0; b < batch.size(); ++b) {
+                if (fresh[b]) {
+                    results.push_back(batch[b]);
+                }
             }
         }
         benchmark::DoNotOptimize(results.data());

@@ -62,6 +62,17 @@ std::optional<std::uint64_t> numberKey(const QString &text)
     return key;
 }
 
+constexpr std::uint64_t kNoKey = ~std::uint64_t(0);
+
+inline void prefetch(const void *address)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(address);
+#else
+    (void)address;
+#endif
+}
+
 std::uint64_t scramble(std::uint64_t z)
 {
     z = (z ^ (z >> 33)) * 0xFF51AFD7ED558CCDULL;
@@ -103,21 +114,44 @@ void DuplicateIndex::reserve(std::size_t n)
     }
 }
 
+bool DuplicateIndex::insertKey(std::uint64_t key)
+{
+    // Keep the table at most half full, so probes stay short.
+    if ((keyCount_ + 1) * 2 > table_.size()) {
+        grow(table_.empty() ? 16 : table_.size() * 2);
+    }
+    const std::uint64_t stored = key + 1;
+    const std::size_t i = slotOf(stored);
+    if (table_[i] == stored) {
+        return false;
+    }
+    table_[i] = stored;
+    ++keyCount_;
+    return true;
+}
+
+void DuplicateIndex::insert(const std::vector<QString> &texts, std::vector<char> &fresh)
+{
+    std::vector<std::uint64_t> keys(texts.size(), kNoKey);
+    const std::size_t mask = table_.empty() ? 0 : table_.size() - 1;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (const auto key = numberKey(texts[i])) {
+            keys[i] = *key;
+            if (mask != 0) {
+                prefetch(&table_[std::size_t(scramble(*key + 1)) & mask]);
+            }
+        }
+    }
+    fresh.resize(texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        fresh[i] = keys[i] != kNoKey ? insertKey(keys[i]) : insert(texts[i]);
+    }
+}
+
 bool DuplicateIndex::insert(const QString &text)
 {
     if (const auto key = numberKey(text)) {
-        // Keep the table at most half full, so probes stay short.
-        if ((keyCount_ + 1) * 2 > table_.size()) {
-            grow(table_.empty() ? 16 : table_.size() * 2);
-        }
-        const std::uint64_t stored = *key + 1;
-        const std::size_t i = slotOf(stored);
-        if (table_[i] == stored) {
-            return false;
-        }
-        table_[i] = stored;
-        ++keyCount_;
-        return true;
+        return insertKey(*key);
     }
     if (texts_.contains(text)) {
         return false;
