@@ -138,6 +138,22 @@ void TestGenerator::duplicateIndexIsExact()
     QCOMPARE(index.size(), std::size_t(5));
     index.clear();
     QVERIFY(!index.contains(QStringLiteral("717-555-1234")));
+
+    // A batch is inserted in order: a repeat inside the batch is not new the second time.
+    index.insert(QStringLiteral("800-281-2000"));
+    const std::vector<QString> batch = {"800-281-2001", "800-281-2000", "x", "800-281-2001", "x"};
+    std::vector<char> fresh;
+    index.insert(batch, fresh);
+    QCOMPARE(fresh, (std::vector<char>{1, 0, 1, 0, 0}));
+    // Many more than the table first holds: it grows without losing any.
+    std::vector<QString> many;
+    for (int i = 0; i < 5000; ++i) {
+        many.push_back(QStringLiteral("717-%1").arg(i, 7, 10, QLatin1Char('0')).insert(7, '-'));
+    }
+    index.insert(many, fresh);
+    QCOMPARE(std::count(fresh.begin(), fresh.end(), 1), 5000L);
+    index.insert(many, fresh);
+    QCOMPARE(std::count(fresh.begin(), fresh.end(), 1), 0L);
 }
 
 void TestGenerator::capacity_data()
