@@ -1,7 +1,5 @@
 #include "shell/app_title.h"
 
-#include <QGuiApplication>
-
 namespace {
 QString g_title;
 }
@@ -22,8 +20,10 @@ QString shortenedTitle(const QString &name)
 
 void SetApplicationTitle()
 {
+    // Kept here, not handed to Qt as its display name: on X11 Qt appends that name to every
+    // window caption that does not already end with it, so the main window's caption would
+    // read "<product name> - <application title>" and every dialog's would carry it too.
     g_title = shortenedTitle(kProductName);
-    QGuiApplication::setApplicationDisplayName(g_title);
 }
 
 QString applicationTitle()
