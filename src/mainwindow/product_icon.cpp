@@ -4,18 +4,18 @@
 #include <QFile>
 #include <QImageReader>
 #include <QPixmap>
-#include <QtEndian>
 
 namespace {
 
+// Little-endian fields, read byte by byte inside the bounds that the callers check.
 quint32 readWord(const QByteArray &b, qint64 at)
 {
-    return qFromLittleEndian<quint16>(b.constData() + at);
+    return quint32(quint8(b.at(at))) | quint32(quint8(b.at(at + 1))) << 8;
 }
 
 quint32 readDword(const QByteArray &b, qint64 at)
 {
-    return qFromLittleEndian<quint32>(b.constData() + at);
+    return readWord(b, at) | readWord(b, at + 2) << 16;
 }
 
 // Clears the pixels that the AND mask of the icon's image `index` marks as see-through, for the
