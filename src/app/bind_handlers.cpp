@@ -9,13 +9,17 @@
 #include "prefixes/prefix_editing.h"
 #include "prefixes/prefix_files.h"
 #include "shell/help.h"
+#include "shell/skin.h"
 
 #include <QPushButton>
 
-std::unique_ptr<Form1> makeMainWindow(Desktop &desktop)
+std::unique_ptr<Form1> makeMainWindow(Desktop &desktop, std::shared_ptr<SkinComponent> skin)
 {
+    if (!skin) {
+        skin = std::make_shared<StyleSheetSkin>();
+    }
     auto form = std::make_unique<Form1>(
-        FormServices{desktop, [](int n) { return RandomNumber(n); }});
+        FormServices{desktop, [](int n) { return RandomNumber(n); }, std::move(skin)});
     Form1 &f = *form;
     auto bind = [&f](QPushButton *button, void (*handler)(Form1 &)) {
         QObject::connect(button, &QPushButton::clicked, &f, [&f, handler] { handler(f); });

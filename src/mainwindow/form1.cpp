@@ -4,12 +4,15 @@
 #include "shell/app_title.h"
 #include "shell/error_trap.h"
 #include "shell/failure.h"
+#include "shell/file_helpers.h"
+#include "shell/skin.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeView>
@@ -53,6 +56,13 @@ QTreeView *makeList(QWidget *parent, ListModel *model)
     return view;
 }
 
+// The list itself, its rows or its column header.
+bool isPartOf(const QObject *watched, QTreeView *list)
+{
+    return watched == list || watched == list->viewport() || watched == list->header() ||
+           watched == list->header()->viewport();
+}
+
 }  // namespace
 
 Form1::Form1(FormServices services, QWidget *parent)
@@ -60,6 +70,7 @@ Form1::Form1(FormServices services, QWidget *parent)
 {
     ListView2.setCheckable(true);
     buildControls();
+    watchPointerMoves();
 }
 
 Form1::~Form1() = default;
@@ -125,7 +136,17 @@ QList<QPushButton *> Form1::pushButtons() const
 void Form1::Form_Load()
 {
     ErrorTrap trap(desktop(), QStringLiteral("Form_Load"));
-    // [100] The skin and [104]-[106] the hand pointer image come first.
+    trap.step(100, [&] {
+        if (services_.skin) {
+            ApplySkin(*this, *services_.skin);
+        }
+    });
+    const QString hand = programFile(kHandCursorFile);
+    bool handThere = true;  // should the test itself fail, the load still runs
+    trap.step(104, [&] { handThere = FileExists(hand); });
+    if (handThere) {
+        trap.step(106, [&] { setMouseIcon(loadCursorFile(hand)); });
+    }
     trap.step(108, [&] { OccasionallyOpenHomePage(desktop(), services_.randomNumber); });
     trap.step(126, [&] {
         setWindowTitle(kProductName);
@@ -179,6 +200,78 @@ void Form1::setMouseIcon(std::optional<QCursor> icon)
     setMousePointer(mousePointer_);
 }
 
+void Form1::watchPointerMoves()
+{
+    // Without a pressed button only widgets that track the mouse hear of its moves. The count
+    // box and the progress bar have no feedback and are left out.
+    QList<QWidget *> parts = {this, Frame2};
+    for (QTreeView *list : {listView1Widget, listView2Widget}) {
+        parts << list << list->viewport() << list->header() << list->header()->viewport();
+    }
+    for (QPushButton *button : pushButtons()) {
+        parts.append(button);
+    }
+    for (QWidget *part : parts) {
+        part->setMouseTracking(true);
+        part->installEventFilter(this);
+    }
+}
+
+void Form1::pointerMoved(QObject *watched, const QPoint &at)
+{
+    // A move that a control passes on to its parent is over that control, not over the
+    // background or the frame around it.
+    if (watched == this) {
+        if (!childAt(at)) {
+            Form_MouseMove();
+        }
+    } else if (watched == Frame2) {
+        if (!Frame2->childAt(at)) {
+            Frame2_MouseMove();
+        }
+    } else if (isPartOf(watched, listView1Widget)) {
+        ListView1_MouseMove();
+    } else if (isPartOf(watched, listView2Widget)) {
+        ListView2_MouseMove();
+    } else if (auto *button = qobject_cast<QPushButton *>(watched);
+               button && pushButtons().contains(button)) {
+        PushButton_MouseMove();
+    }
+}
+
+void Form1::pointerMovedOnto(int target)
+{
+    const int next = pointerAfterMove(mousePointer_, target);
+    if (next != mousePointer_) {
+        setMousePointer(next);
+    }
+}
+
+void Form1::PushButton_MouseMove()
+{
+    pointerMovedOnto(kPointerCustom);
+}
+
+void Form1::Form_MouseMove()
+{
+    pointerMovedOnto(kPointerDefault);
+}
+
+void Form1::ListView1_MouseMove()
+{
+    pointerMovedOnto(kPointerDefault);
+}
+
+void Form1::ListView2_MouseMove()
+{
+    pointerMovedOnto(kPointerDefault);
+}
+
+void Form1::Frame2_MouseMove()
+{
+    pointerMovedOnto(kPointerDefault);
+}
+
 int Form1::selectedPrefixPosition() const
 {
     const QModelIndex current = listView1Widget->selectionModel()->currentIndex();
@@ -198,6 +291,8 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     } else if (watched == listView1Widget->viewport() &&
                event->type() == QEvent::MouseButtonDblClick) {
         emit ListView1_DblClick();
+    } else if (event->type() == QEvent::MouseMove) {
+        pointerMoved(watched, static_cast<QMouseEvent *>(event)->position().toPoint());
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -3,30 +3,27 @@
 #include "mainwindow/list_model.h"
 #include "mainwindow/progress_bar.h"
 #include "shell/desktop.h"
+#include "shell/pointer_feedback.h"
 
 #include <QCursor>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QTreeView;
-
-// Window pointer states, as the handlers set and test them.
-enum PointerState : int {
-    kPointerDefault = 0,
-    kPointerArrow = 1,
-    kPointerBusy = 11,
-    kPointerCustom = 99,
-};
+class SkinComponent;
 
 // What the window is given from outside, so tests can put doubles in its place.
 struct FormServices {
     Desktop &desktop;
     // A whole number from 1 to n from the program's random source.
     std::function<double(int n)> randomNumber;
+    // The skin given to the window at start-up; none means the window keeps its plain look.
+    std::shared_ptr<SkinComponent> skin = nullptr;
 };
 
 // The main window: the two lists, the count box, the buttons and the progress bar, placed as
@@ -50,6 +47,14 @@ public:
     // The hand shown for the custom pointer state; none until loaded.
     void setMouseIcon(std::optional<QCursor> icon);
     bool hasMouseIcon() const { return mouseIcon_.has_value(); }
+
+    // Pointer feedback: the hand over the buttons, the default pointer over the background, the
+    // lists and the count frame; none of them disturbs the hourglass of a long operation.
+    void PushButton_MouseMove();
+    void Form_MouseMove();
+    void ListView1_MouseMove();
+    void ListView2_MouseMove();
+    void Frame2_MouseMove();
 
     // The selected entry's position in ListView1; throws Failure when none is selected.
     int selectedPrefixPosition() const;
@@ -94,6 +99,9 @@ protected:
 
 private:
     void buildControls();
+    void watchPointerMoves();
+    void pointerMovedOnto(int target);
+    void pointerMoved(QObject *watched, const QPoint &at);
     void restoreSettings(class ErrorTrap &trap);
 
     FormServices services_;
