@@ -9,8 +9,9 @@
 
 int convertCount(const QString &text)
 {
+    // \z, not $: a $ would also match before a final line end and let "5\n" through.
     static const QRegularExpression number(QStringLiteral(
-        "^[ \\t]*([+-]?)((?:[0-9][0-9,]*)?(?:\\.[0-9]*)?)(?:[eE]([+-]?[0-9]+))?[ \\t]*$"));
+        "^[ \\t]*([+-]?)((?:[0-9][0-9,]*)?(?:\\.[0-9]*)?)(?:[eE]([+-]?[0-9]+))?[ \\t]*\\z"));
     const QRegularExpressionMatch m = number.match(text);
     QString mantissa = m.hasMatch() ? m.captured(2) : QString();
     mantissa.remove(QLatin1Char(','));
