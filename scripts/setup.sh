@@ -11,6 +11,7 @@ packages=(
     xvfb xauth xdotool xclip x11-utils
     python3 python3-openpyxl
     sqlite3 xdg-utils
+    clang libclang-rt-14-dev
 )
 
 missing=()
