@@ -1,0 +1,353 @@
+#!/usr/bin/python3
+"""The real program on its own X server, used only as a person would use it.
+
+It clicks the buttons where the window shows them, types into the real file dialog, reads the
+clipboard and the saved file, closes the window and reads the settings file the program left.
+Usage: real_window.py <path to dialroster>. Exits 77 (skipped) when the X tools are missing.
+"""
+
+import ctypes
+import ctypes.util
+import os
+import re
+import select
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.parse
+
+SKIPPED = 77
+PRODUCT = "Brindlemoor Dial Roster Maker Studio Suite"
+APP_TITLE = "Brindlemoor Dial Roster Maker Studio"
+HEADER = "Result/s - No duplicates will be added to this list"
+SAMPLE_FORMS = {
+    "717": re.compile(r"717-\d{3}-\d{4}"),
+    "603-43": re.compile(r"603-43\d-\d{4}"),
+    "800-281-2": re.compile(r"800-281-2\d{3}"),
+}
+
+# Where the window lays its buttons out, in twips (15 to a pixel): left, top, width, height.
+BUTTONS = {
+    "Help": (4080, 4280, 3840, 405),
+    "Load Sample Example Prefixes": (4080, 3770, 3840, 405),
+    "Start Generating": (8040, 120, 7800, 405),
+    "Save Results As Text File": (8040, 4095, 3840, 405),
+    "Copy Results To Clipboard": (8040, 4605, 3840, 405),
+}
+
+started = time.monotonic()
+
+
+def log(text):
+    print(f"[{time.monotonic() - started:6.2f}s] {text}", flush=True)
+
+
+class Failed(Exception):
+    pass
+
+
+def check(condition, text):
+    if not condition:
+        raise Failed(text)
+
+
+def wait_for(what, probe, timeout=10.0):
+    """Polls probe until it gives something true, and returns that."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failed(f"timed out after {timeout:.0f}s waiting for {what}")
+        time.sleep(0.05)
+
+
+class Desktop:
+    """An X server of our own and the command-line tools that act on it."""
+
+    def __init__(self, home):
+        self.env = dict(os.environ)
+        # Nothing of the real session may leak in: no other display, no desktop portals or
+        # themes (so Qt shows its own file dialog), and the settings go to a folder of ours.
+        for name in ("WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "QT_QPA_PLATFORMTHEME",
+                     "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "XAUTHORITY", "QT_STYLE_OVERRIDE",
+                     "SESSION_MANAGER"):
+            self.env.pop(name, None)
+        runtime = os.path.join(home, "run")
+        os.makedirs(runtime, mode=0o700)
+        self.env.update(HOME=home, XDG_CONFIG_HOME=os.path.join(home, "config"),
+                        XDG_RUNTIME_DIR=runtime, XDG_CACHE_HOME=os.path.join(home, "cache"),
+                        XDG_DATA_HOME=os.path.join(home, "data"), QT_QPA_PLATFORM="xcb")
+        self.server = None
+
+    def start(self):
+        # The server picks a free display itself, so it never meets another test's server.
+        read_end, write_end = os.pipe()
+        self.server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24",
+             "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        deadline = time.monotonic() + 10
+        while not number.endswith(b"\n"):
+            left = deadline - time.monotonic()
+            check(left > 0 and select.select([read_end], [], [], left)[0],
+                  "Xvfb did not start")
+            chunk = os.read(read_end, 16)
+            check(chunk, "Xvfb ended before it took a display")
+            number += chunk
+        os.close(read_end)
+        self.env["DISPLAY"] = ":" + number.decode().strip()
+        log(f"X server on {self.env['DISPLAY']}")
+
+    def stop(self):
+        if self.server and self.server.poll() is None:
+            self.server.terminate()
+            try:
+                self.server.wait(5)
+            except subprocess.TimeoutExpired:
+                self.server.kill()
+
+    def run(self, *args, timeout=5.0):
+        done = subprocess.run(args, env=self.env, capture_output=True, timeout=timeout)
+        return done.returncode, done.stdout.decode("utf-8", "replace")
+
+    def tool(self, *args):
+        rc, out = self.run(*args)
+        check(rc == 0, f"{' '.join(args)} failed")
+        return out
+
+    def visible_windows(self, pattern):
+        rc, out = self.run("xdotool", "search", "--onlyvisible", "--name", pattern)
+        return [int(w) for w in out.split()] if rc == 0 else []
+
+    def window_name(self, window):
+        return self.tool("xdotool", "getwindowname", str(window)).rstrip("\n")
+
+    def geometry(self, window):
+        out = self.tool("xdotool", "getwindowgeometry", "--shell", str(window))
+        values = dict(line.split("=", 1) for line in out.split())
+        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+
+    def click_at(self, x, y):
+        self.tool("xdotool", "mousemove", "--sync", str(x), str(y), "click", "1")
+
+    def focus(self, window):
+        self.tool("xdotool", "windowfocus", "--sync", str(window))
+
+    def type(self, text):
+        self.tool("xdotool", "type", "--delay", "2", text)
+
+    def key(self, name):
+        self.tool("xdotool", "key", name)
+
+    def clipboard(self):
+        try:
+            rc, out = self.run("xclip", "-o", "-selection", "clipboard", timeout=3)
+        except subprocess.TimeoutExpired:
+            return None
+        return out if rc == 0 else None
+
+    def ask_to_close(self, window):
+        """What a window manager sends when the user closes a window: WM_DELETE_WINDOW."""
+        xlib = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11") or "libX11.so.6")
+        xlib.XOpenDisplay.restype = ctypes.c_void_p
+        xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        xlib.XInternAtom.restype = ctypes.c_ulong
+        xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                    ctypes.c_void_p]
+        xlib.XFlush.argtypes = [ctypes.c_void_p]
+        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+        class ClientMessage(ctypes.Structure):
+            _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                        ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                        ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                        ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+        class Event(ctypes.Union):
+            _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+        display = xlib.XOpenDisplay(self.env["DISPLAY"].encode())
+        check(display, "cannot open the X display")
+        try:
+            event = Event()
+            event.xclient.type = 33  # ClientMessage
+            event.xclient.window = window
+            event.xclient.message_type = xlib.XInternAtom(display, b"WM_PROTOCOLS", 0)
+            event.xclient.format = 32
+            event.xclient.data[0] = xlib.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+            event.xclient.data[1] = 0  # CurrentTime
+            check(xlib.XSendEvent(display, window, 0, 0, ctypes.byref(event)),
+                  "cannot send WM_DELETE_WINDOW")
+            xlib.XFlush(display)
+        finally:
+            xlib.XCloseDisplay(display)
+
+
+class Program:
+    """The running program and its main window."""
+
+    def __init__(self, desktop, executable):
+        self.desktop = desktop
+        self.process = subprocess.Popen([executable], env=desktop.env, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+        self.window = wait_for("the main window", lambda: self.find_main_window(), timeout=20)
+        self.origin = self.desktop.geometry(self.window)[:2]
+
+    def find_main_window(self):
+        check(self.process.poll() is None, "the program ended at start-up")
+        found = self.desktop.visible_windows("^" + re.escape(PRODUCT))
+        return found[0] if found else None
+
+    def click(self, caption):
+        left, top, width, height = BUTTONS[caption]
+        x = self.origin[0] + (left + width // 2) // 15
+        y = self.origin[1] + (top + height // 2) // 15
+        log(f"click '{caption}'")
+        self.desktop.click_at(x, y)
+
+    def alive(self):
+        return self.process.poll() is None
+
+    def stop(self):
+        if self.alive():
+            self.process.kill()
+            self.process.wait(5)
+
+
+def box_titled(desktop, program, title):
+    """The visible window with exactly this title, besides the main window."""
+    check(program.alive(), "the program ended")
+    for window in desktop.visible_windows("^" + re.escape(title) + "$"):
+        if window != program.window and desktop.window_name(window) == title:
+            return window
+    return None
+
+
+def answer_box(desktop, program, title):
+    """Waits for a box with this title, then presses its default button."""
+    box = wait_for(f"a box titled '{title}'", lambda: box_titled(desktop, program, title))
+    log(f"box titled '{desktop.window_name(box)}'")
+    desktop.focus(box)
+    desktop.key("Return")
+    wait_for(f"the box titled '{title}' to close",
+             lambda: box not in desktop.visible_windows("^" + re.escape(title) + "$"))
+
+
+def settings_value(path, group, key):
+    """A value from the ini file Qt writes, with its section and key names decoded."""
+    section = None
+    with open(path, encoding="utf-8") as f:
+        for line in f.read().splitlines():
+            if line.startswith("[") and line.endswith("]"):
+                section = urllib.parse.unquote(line[1:-1])
+                continue
+            name, sep, value = line.partition("=")
+            if sep and section == group and urllib.parse.unquote(name) == key:
+                if len(value) >= 2 and value[0] == value[-1] == '"':
+                    value = re.sub(r"\\(.)", r"\1", value[1:-1])
+                return value
+    return None
+
+
+def scenario(desktop, executable, work):
+    program = Program(desktop, executable)
+    try:
+        caption = desktop.window_name(program.window)
+        check(caption == PRODUCT, f"the window caption is '{caption}'")
+        geometry = desktop.geometry(program.window)
+        check(geometry[2:] == (1064, 376), f"the window is {geometry[2]}x{geometry[3]}")
+        log(f"main window '{caption}' at {geometry}")
+
+        # Empty prefix list: a box under the application title says so.
+        program.click("Start Generating")
+        answer_box(desktop, program, APP_TITLE)
+        program.click("Help")
+        answer_box(desktop, program, APP_TITLE)
+
+        program.click("Load Sample Example Prefixes")
+        program.click("Start Generating")
+        program.click("Copy Results To Clipboard")
+
+        def whole_clipboard():
+            text = desktop.clipboard()
+            return text if text and text.count("\r\n") >= 200 else None
+
+        text = wait_for("200 numbers on the clipboard", whole_clipboard)
+        check(text.endswith("\r\n"), "the clipboard text does not end with CR LF")
+        numbers = text[:-2].split("\r\n")
+        check(len(numbers) == 200, f"{len(numbers)} lines on the clipboard")
+        check(len(set(numbers)) == 200, "the clipboard holds duplicate numbers")
+        forms = {p: [n for n in numbers if rx.fullmatch(n)] for p, rx in SAMPLE_FORMS.items()}
+        strays = [n for n in numbers if not any(rx.fullmatch(n) for rx in SAMPLE_FORMS.values())]
+        check(not strays, f"numbers of no sample form: {strays[:5]}")
+        check(all(forms.values()), "some sample prefix was never used in 200 numbers")
+        log("clipboard: 200 distinct numbers, " +
+            ", ".join(f"{len(v)} of {p}" for p, v in forms.items()))
+
+        target = os.path.join(work, "saved", "roster of numbers.txt")
+        os.makedirs(os.path.dirname(target))
+        program.click("Save Results As Text File")
+        dialog = wait_for("the save dialog", lambda: box_titled(desktop, program, "Save"))
+        log(f"file dialog '{desktop.window_name(dialog)}'")
+        desktop.focus(dialog)
+        desktop.key("ctrl+a")  # the name field may propose a name already
+        desktop.type(target)
+        desktop.key("Return")
+        wait_for("the saved file", lambda: os.path.exists(target))
+        wait_for("the save dialog to close", lambda: box_titled(desktop, program, "Save") is None)
+        with open(target, "rb") as f:
+            saved = f.read()
+        expected = "".join(line.ljust(51) + "\t\r\n" for line in [HEADER] + numbers)
+        check(saved == expected.encode("ascii"),
+              f"the saved table differs from the numbers shown ({len(saved)} bytes)")
+        log(f"saved table: header and 200 lines, {len(saved)} bytes")
+
+        desktop.ask_to_close(program.window)
+        try:
+            rc = program.process.wait(10)
+        except subprocess.TimeoutExpired:
+            raise Failed("the program did not end when its window was closed")
+        check(rc == 0, f"the program ended with {rc}")
+        log("window closed, program ended")
+    finally:
+        program.stop()
+
+    settings = os.path.join(desktop.env["XDG_CONFIG_HOME"], "Quillane", "Quillane.conf")
+    check(os.path.exists(settings), "no settings file was written")
+    prefixes = settings_value(settings, PRODUCT, "Prefixes")
+    check(prefixes == "603-43;800-281-2;717;", f"Prefixes in the settings file: {prefixes!r}")
+    log(f"settings: Prefixes={prefixes}")
+
+
+def main():
+    if len(sys.argv) != 2:
+        print(__doc__)
+        return 2
+    missing = [t for t in ("Xvfb", "xdotool", "xclip") if not shutil.which(t)]
+    if missing:
+        print("skipped: " + ", ".join(missing) + " not installed (scripts/setup.sh installs them)")
+        return SKIPPED
+    executable = os.path.abspath(sys.argv[1])
+    with tempfile.TemporaryDirectory(prefix="dialroster-e2e-") as work:
+        desktop = Desktop(os.path.join(work, "home"))
+        try:
+            desktop.start()
+            scenario(desktop, executable, work)
+        except (Failed, subprocess.TimeoutExpired) as failure:
+            print(f"FAILED: {failure}", flush=True)
+            return 1
+        finally:
+            desktop.stop()
+    log("passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
