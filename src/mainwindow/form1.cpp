@@ -1,6 +1,7 @@
 #include "mainwindow/form1.h"
 
 #include "mainwindow/home_page.h"
+#include "mainwindow/product_icon.h"
 #include "shell/app_title.h"
 #include "shell/error_trap.h"
 #include "shell/failure.h"
@@ -150,6 +151,7 @@ void Form1::Form_Load()
     trap.step(108, [&] { OccasionallyOpenHomePage(desktop(), services_.randomNumber); });
     trap.step(126, [&] {
         setWindowTitle(kProductName);
+        setWindowIcon(productIcon());
         SetApplicationTitle();
     });
     trap.step(128, [&] { ListView1.addColumn(QStringLiteral("Phone Number Prefixes"), 0); });
