@@ -22,7 +22,12 @@ public:
     {
         const int v = value >= 100.0 ? 100 : value <= 0.0 ? 0 : int(value);
         if (v != this->value()) {
+            // QProgressBar repaints at once on a visible change, which in a long loop means
+            // painting the window a hundred times; let the next turn of the event loop do it.
+            setUpdatesEnabled(false);
             setValue(v);
+            setUpdatesEnabled(true);
+            update();
         }
     }
 
