@@ -88,6 +88,9 @@ private:
     std::optional<std::uint64_t> limit_;
 };
 
+// A million numbers fit the index as reserved at the start of a run.
+constexpr int kIndexReservedAtMost = 1 << 20;
+
 void rebuildIndex(DuplicateIndex &index, const ListModel &results)
 {
     index.clear();
@@ -135,7 +138,10 @@ void PushButton2_Click(Form1 &form)
     RandomSource &source = RandomSource::shared();
     PrefixView view(prefixes);
     DuplicateIndex index;
-    index.reserve(std::size_t(std::max(n, 0)));
+    // Room for the first numbers only: the index grows as it fills, and reserving for the whole
+    // request would claim gigabytes for a large count before the first number (or fail outright
+    // and end the program) however early the run is stopped.
+    index.reserve(std::size_t(std::clamp(n, 0, kIndexReservedAtMost)));
     quint64 seenRemovals = results.removals();
     std::uint64_t misses = 0;
     int added = 0;
