@@ -1,7 +1,18 @@
 # The two commands of the README: `make run` and `make test`.
 BUILD ?= build
+# The program and its tests under AddressSanitizer and UndefinedBehaviorSanitizer (g++), and the
+# fuzzers (clang), each in a build folder of its own.
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+# How long each fuzzer runs in `make test` and `make fuzz`.
+FUZZ_SECONDS ?= 5
 
-.PHONY: run test build setup
+# Leaks are looked for too, and the first sign of undefined behaviour ends the test.
+SANITIZER_ENV = QT_QPA_PLATFORM=offscreen \
+	ASAN_OPTIONS=detect_leaks=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+.PHONY: run test build setup sanitize fuzz
 
 setup:
 	./scripts/setup.sh
@@ -13,5 +24,24 @@ build: setup
 run: build
 	./$(BUILD)/dialroster
 
+# The main build's tests, the same tests under the sanitizers, then a short run of every fuzzer.
+# The output closes with the main build's summary again, as that is the suite a reader looks for.
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --output-log ctest.log
+	$(MAKE) --no-print-directory sanitize
+	$(MAKE) --no-print-directory fuzz
+	@echo
+	@echo "All passed: the tests of $(BUILD)/ below, the same under the sanitizers, and the fuzzers."
+	@sed -n '/tests passed, /,$$p' $(BUILD)/ctest.log
+
+sanitize: setup
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDIALROSTER_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j 2
+	cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure
+
+fuzz: setup
+	cmake -S fuzz -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
+		-DFUZZ_SECONDS=$(FUZZ_SECONDS)
+	cmake --build $(FUZZ_BUILD) -j 2
+	cd $(FUZZ_BUILD) && ctest --output-on-failure
+	@cat $(FUZZ_BUILD)/runs/*/summary
