@@ -6,9 +6,9 @@
 #include "generator/random_source.h"
 #include "silent_desktop.h"
 
+#include <benchmark/benchmark.h>
 #include <QCoreApplication>
 #include <QLineEdit>
-#include <benchmark/benchmark.h>
 
 namespace {
 

@@ -1,7 +1,7 @@
+#include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 int main(int argc, char **argv)
 {

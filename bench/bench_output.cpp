@@ -20,7 +20,8 @@
 namespace {
 
 // A status line of this process in bytes ("VmRSS", "VmHWM"); 0 where there is no such file.
-double statusBytes(const char *key) {
+double statusBytes(const char *key)
+{
     std::ifstream status("/proc/self/status");
     std::string line;
     const std::string prefix = std::string(key) + ":";
@@ -33,7 +34,8 @@ double statusBytes(const char *key) {
 }
 
 // Starts the peak resident set afresh from the current one, so a run's own peak can be read.
-void resetPeak() {
+void resetPeak()
+{
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
@@ -41,7 +43,8 @@ struct Window {
     SilentDesktop desktop;
     std::unique_ptr<Form1> form;
 
-    explicit Window(int n) {
+    explicit Window(int n)
+    {
         form = makeMainWindow(desktop);
         form->Form_Load();
         form->show();
@@ -54,18 +57,21 @@ struct Window {
 };
 
 // How far this run took the resident set above where it started.
-double peakGrowth(double before) {
+double peakGrowth(double before)
+{
     return statusBytes("VmHWM") - before;
 }
 
 // The largest growth of the iterations: later ones can reuse memory that the first one freed.
-void reportMemory(benchmark::State &state, double growth, double outputBytes) {
+void reportMemory(benchmark::State &state, double growth, double outputBytes)
+{
     state.counters["output_MB"] = outputBytes / 1e6;
     state.counters["peak_growth_MB"] = growth / 1e6;
     state.counters["growth_per_output"] = growth / outputBytes;
 }
 
-void BM_SaveTextFile(benchmark::State &state) {
+void BM_SaveTextFile(benchmark::State &state)
+{
     Window w(int(state.range(0)));
     QTemporaryDir dir;
     w.desktop.nextFile = dir.filePath(QStringLiteral("results.txt"));
@@ -92,7 +98,8 @@ BENCHMARK(BM_SaveTextFile)
     ->UseRealTime()
     ->Iterations(3);
 
-void BM_CopyToClipboard(benchmark::State &state) {
+void BM_CopyToClipboard(benchmark::State &state)
+{
     Window w(int(state.range(0)));
     double before = 0;
     double growth = 0;
@@ -118,7 +125,8 @@ BENCHMARK(BM_CopyToClipboard)
     ->Iterations(3);
 
 // The text alone, without the window, the yields or the disk.
-void BM_TableTextOnly(benchmark::State &state) {
+void BM_TableTextOnly(benchmark::State &state)
+{
     Window w(int(state.range(0)));
     const ListSnapshot s = takeListSnapshot(w.form->ListView2);
     for (auto _ : state) {
@@ -127,7 +135,8 @@ void BM_TableTextOnly(benchmark::State &state) {
 }
 BENCHMARK(BM_TableTextOnly)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-void BM_SnapshotOnly(benchmark::State &state) {
+void BM_SnapshotOnly(benchmark::State &state)
+{
     Window w(int(state.range(0)));
     for (auto _ : state) {
         benchmark::DoNotOptimize(takeListSnapshot(w.form->ListView2).count());

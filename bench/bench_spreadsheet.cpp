@@ -12,23 +12,25 @@ namespace {
 
 // Writes the workbook but does not start a program to show it.
 class UnshownXlsx : public XlsxSpreadsheet {
-  public:
+public:
     using XlsxSpreadsheet::XlsxSpreadsheet;
     void makeVisible() override { finish(); }
 };
 
 class WorkbookDesktop : public SilentDesktop {
-  public:
+public:
     explicit WorkbookDesktop(QString folder) : folder_(std::move(folder)) {}
-    std::unique_ptr<Spreadsheet> createSpreadsheet() override {
+    std::unique_ptr<Spreadsheet> createSpreadsheet() override
+    {
         return std::make_unique<UnshownXlsx>(folder_);
     }
 
-  private:
+private:
     QString folder_;
 };
 
-void BM_SpreadsheetExport(benchmark::State &state) {
+void BM_SpreadsheetExport(benchmark::State &state)
+{
     const int n = int(state.range(0));
     QTemporaryDir dir;
     WorkbookDesktop desktop(dir.path());

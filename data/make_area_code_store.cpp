@@ -19,12 +19,14 @@ struct Row {
     QString state;
 };
 
-int fail(const QString &text) {
+int fail(const QString &text)
+{
     std::fprintf(stderr, "make_area_code_store: %s\n", qPrintable(text));
     return 1;
 }
 
-bool readTable(const QString &path, QList<Row> &rows, QString &error) {
+bool readTable(const QString &path, QList<Row> &rows, QString &error)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         error = path + QStringLiteral(": ") + file.errorString();
@@ -61,7 +63,8 @@ bool readTable(const QString &path, QList<Row> &rows, QString &error) {
     return true;
 }
 
-bool writeStore(const QString &path, const QList<Row> &rows, QString &error) {
+bool writeStore(const QString &path, const QList<Row> &rows, QString &error)
+{
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("out"));
     db.setDatabaseName(path);
     if (!db.open()) {
@@ -100,7 +103,8 @@ bool writeStore(const QString &path, const QList<Row> &rows, QString &error) {
 
 }  // namespace
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 3) {

@@ -12,7 +12,8 @@
 namespace {
 
 // A new SQLite database at path made by the statements; the connection is gone afterwards.
-bool makeStore(const QString &path, const QStringList &statements) {
+bool makeStore(const QString &path, const QStringList &statements)
+{
     bool ok = true;
     {
         QSqlDatabase db =
@@ -28,12 +29,14 @@ bool makeStore(const QString &path, const QStringList &statements) {
     return ok;
 }
 
-QString storePath(const FormFixture &f) {
+QString storePath(const FormFixture &f)
+{
     return f.programFolder() + QStringLiteral("/areacodes.mdb");
 }
 
 // Runs the import once after an entry typed by hand.
-void import(FormFixture &f) {
+void import(FormFixture &f)
+{
     f.addPrefixes({"800-281-2"});
     f.click(f.form().PushButton4);
     QVERIFY(QSqlDatabase::connectionNames().isEmpty());
@@ -43,7 +46,7 @@ void import(FormFixture &f) {
 
 class TestAreaCodes : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void shippedStoreTwice();
     void rowsComeInOrderAsText_data();
     void rowsComeInOrderAsText();
@@ -54,7 +57,8 @@ class TestAreaCodes : public QObject {
     void failureWhileReadingKeepsWhatWasRead();
 };
 
-void TestAreaCodes::shippedStoreTwice() {
+void TestAreaCodes::shippedStoreTwice()
+{
     FormFixture f;
     QVERIFY(QFile::copy(QStringLiteral(DIALROSTER_AREA_CODE_STORE), storePath(f)));
     import(f);
@@ -73,7 +77,8 @@ void TestAreaCodes::shippedStoreTwice() {
     QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
 }
 
-void TestAreaCodes::rowsComeInOrderAsText_data() {
+void TestAreaCodes::rowsComeInOrderAsText_data()
+{
     QTest::addColumn<QStringList>("statements");
     QTest::addColumn<QStringList>("added");
     const QString table = QStringLiteral("create table tblAreaCodes (areacode text, state text)");
@@ -91,7 +96,8 @@ void TestAreaCodes::rowsComeInOrderAsText_data() {
         << QStringList{"201", "603", "717"};
 }
 
-void TestAreaCodes::rowsComeInOrderAsText() {
+void TestAreaCodes::rowsComeInOrderAsText()
+{
     QFETCH(QStringList, statements);
     QFETCH(QStringList, added);
     FormFixture f;
@@ -101,13 +107,15 @@ void TestAreaCodes::rowsComeInOrderAsText() {
     QVERIFY(f.desktop.messages().isEmpty());
 }
 
-void TestAreaCodes::missingStore_data() {
+void TestAreaCodes::missingStore_data()
+{
     QTest::addColumn<bool>("folderInItsPlace");
     QTest::newRow("no store") << false;
     QTest::newRow("a folder in its place") << true;
 }
 
-void TestAreaCodes::missingStore() {
+void TestAreaCodes::missingStore()
+{
     QFETCH(bool, folderInItsPlace);
     FormFixture f;
     QVERIFY(!folderInItsPlace || QDir(f.programFolder()).mkdir(QStringLiteral("areacodes.mdb")));
@@ -122,7 +130,8 @@ void TestAreaCodes::missingStore() {
     QCOMPARE(box.buttons, MessageButtons::Ok);
 }
 
-void TestAreaCodes::unreadableStoreIsReportedOnce_data() {
+void TestAreaCodes::unreadableStoreIsReportedOnce_data()
+{
     QTest::addColumn<QStringList>("statements");  // none: a text file in the store's place
     QTest::addColumn<QString>("description");
     QTest::newRow("not a database") << QStringList() << QStringLiteral("file is not a database");
@@ -134,7 +143,8 @@ void TestAreaCodes::unreadableStoreIsReportedOnce_data() {
                               << QStringLiteral("no such column: areacode");
 }
 
-void TestAreaCodes::unreadableStoreIsReportedOnce() {
+void TestAreaCodes::unreadableStoreIsReportedOnce()
+{
     QFETCH(QStringList, statements);
     QFETCH(QString, description);
     FormFixture f;
@@ -155,7 +165,8 @@ void TestAreaCodes::unreadableStoreIsReportedOnce() {
              qPrintable(box.text));
 }
 
-void TestAreaCodes::failureWhileReadingKeepsWhatWasRead() {
+void TestAreaCodes::failureWhileReadingKeepsWhatWasRead()
+{
     // Small pages, one row to a page, read through the key's index: spoiling the page of the last
     // row leaves the rows before it readable.
     FormFixture f;

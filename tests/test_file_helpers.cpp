@@ -9,20 +9,21 @@
 
 class TestFileHelpers : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void init();
     void cleanup() { setProgramFolder(QString()); }
     void programFolderAndItsFiles();
     void fileExists();
     void fileListed();
 
-  private:
+private:
     QString at(const QString &name) const { return dir_->path() + QLatin1Char('/') + name; }
 
     std::unique_ptr<QTemporaryDir> dir_;
 };
 
-void TestFileHelpers::init() {
+void TestFileHelpers::init()
+{
     dir_ = std::make_unique<QTemporaryDir>();
     for (const char *name : {"areacodes.mdb", ".hidden.mdb", "[a].txt"}) {
         QFile file(at(QLatin1String(name)));
@@ -31,7 +32,8 @@ void TestFileHelpers::init() {
     QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("x")));
 }
 
-void TestFileHelpers::programFolderAndItsFiles() {
+void TestFileHelpers::programFolderAndItsFiles()
+{
     QCOMPARE(ProgramFolder(), QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
     setProgramFolder(dir_->path() + QLatin1Char('/'));
     const QString folder = QDir::toNativeSeparators(dir_->path());
@@ -46,7 +48,8 @@ void TestFileHelpers::programFolderAndItsFiles() {
     QVERIFY(FileExists(dir_->path() + QStringLiteral("//areacodes.mdb")));
 }
 
-void TestFileHelpers::fileExists() {
+void TestFileHelpers::fileExists()
+{
     QVERIFY(!FileExists(QString()));
     QVERIFY(FileExists(QDir::toNativeSeparators(at(QStringLiteral("areacodes.mdb")))));
     QVERIFY(FileExists(at(QStringLiteral("x"))));
@@ -62,7 +65,8 @@ void TestFileHelpers::fileExists() {
 #endif
 }
 
-void TestFileHelpers::fileListed() {
+void TestFileHelpers::fileListed()
+{
     QVERIFY(FileListed(at(QStringLiteral("areacodes.mdb"))));
     QVERIFY(!FileListed(QString()));
     QVERIFY(!FileListed(at(QStringLiteral("missing/areacodes.mdb"))));

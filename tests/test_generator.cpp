@@ -44,16 +44,36 @@ void TestGenerator::numberForms_data()
     QTest::addColumn<QString>("rebuilt");
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<int>("freeDigits");
-    QTest::newRow("717") << "717" << "717" << "^717-\\d{3}-\\d{4}$" << 7;
-    QTest::newRow("6034") << "6034" << "603-4" << "^603-4\\d{2}-\\d{4}$" << 6;
-    QTest::newRow("603431") << "603431" << "603-431" << "^603-431-\\d{4}$" << 4;
-    QTest::newRow("6034312") << "6034312" << "603-431-2" << "^603-431-2\\d{3}$" << 3;
-    QTest::newRow("603-43") << "603-43" << "603-43" << "^603-43\\d-\\d{4}$" << 5;
-    QTest::newRow("800-281-2") << "800-281-2" << "800-281-2" << "^800-281-2\\d{3}$" << 3;
-    QTest::newRow("80-0281") << "80-0281" << "80-0281" << "^80-0281-\\d{4}$" << 4;
-    QTest::newRow("6034312345") << "6034312345" << "603-431-2345" << "^603-431-2345$" << 0;
-    QTest::newRow("empty") << "" << "" << "^\\d{3}-\\d{3}-\\d{4}$" << 10;
-    QTest::newRow("letters") << "ab c" << "ab -c" << "^ab -c\\d\\d-\\d{4}$" << 6;
+    QTest::newRow("717") << "717"
+                         << "717"
+                         << "^717-\\d{3}-\\d{4}$" << 7;
+    QTest::newRow("6034") << "6034"
+                          << "603-4"
+                          << "^603-4\\d{2}-\\d{4}$" << 6;
+    QTest::newRow("603431") << "603431"
+                            << "603-431"
+                            << "^603-431-\\d{4}$" << 4;
+    QTest::newRow("6034312") << "6034312"
+                             << "603-431-2"
+                             << "^603-431-2\\d{3}$" << 3;
+    QTest::newRow("603-43") << "603-43"
+                            << "603-43"
+                            << "^603-43\\d-\\d{4}$" << 5;
+    QTest::newRow("800-281-2") << "800-281-2"
+                               << "800-281-2"
+                               << "^800-281-2\\d{3}$" << 3;
+    QTest::newRow("80-0281") << "80-0281"
+                             << "80-0281"
+                             << "^80-0281-\\d{4}$" << 4;
+    QTest::newRow("6034312345") << "6034312345"
+                                << "603-431-2345"
+                                << "^603-431-2345$" << 0;
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "^\\d{3}-\\d{3}-\\d{4}$" << 10;
+    QTest::newRow("letters") << "ab c"
+                             << "ab -c"
+                             << "^ab -c\\d\\d-\\d{4}$" << 6;
 }
 
 void TestGenerator::numberForms()
@@ -165,13 +185,13 @@ void TestGenerator::capacity_data()
     QTest::newRow("duplicate prefix") << QStringList{"717", "717"} << quint64(10000000);
     QTest::newRow("same after dashes") << QStringList{"717555", "717-555"} << quint64(10000);
     QTest::newRow("nested") << QStringList{"717", "717-55", "7175551"} << quint64(10000000);
-    QTest::newRow("empty covers all") << QStringList{"", "717", "80-0281"}
-                                      << quint64(10000000000ULL + 10000);
+    QTest::newRow("empty covers all")
+        << QStringList{"", "717", "80-0281"} << quint64(10000000000ULL + 10000);
     QTest::newRow("full number") << QStringList{"6034312345"} << quint64(1);
-    QTest::newRow("full number inside prefix") << QStringList{"603", "6034312345"}
-                                               << quint64(10000000);
-    QTest::newRow("letters not nested") << QStringList{"717", "717-5x"}
-                                        << quint64(10000000 + 100000);
+    QTest::newRow("full number inside prefix")
+        << QStringList{"603", "6034312345"} << quint64(10000000);
+    QTest::newRow("letters not nested")
+        << QStringList{"717", "717-5x"} << quint64(10000000 + 100000);
     QTest::newRow("too long") << QStringList{"1234567890123", "123"} << quint64(1 + 10000000);
     QTest::newRow("none") << QStringList{} << quint64(0);
 }
@@ -214,16 +234,25 @@ void TestGenerator::countConversionFailures_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("description");
-    QTest::newRow("letters") << "abc" << "Type mismatch";
-    QTest::newRow("empty") << "" << "Type mismatch";
-    QTest::newRow("blank") << "   " << "Type mismatch";
-    QTest::newRow("digits then letters") << "12abc" << "Type mismatch";
-    QTest::newRow("two points") << "1.2.3" << "Type mismatch";
+    QTest::newRow("letters") << "abc"
+                             << "Type mismatch";
+    QTest::newRow("empty") << ""
+                           << "Type mismatch";
+    QTest::newRow("blank") << "   "
+                           << "Type mismatch";
+    QTest::newRow("digits then letters") << "12abc"
+                                         << "Type mismatch";
+    QTest::newRow("two points") << "1.2.3"
+                                << "Type mismatch";
     QTest::newRow("arabic digits") << QString::fromUtf8("\u0661\u0662") << "Type mismatch";
-    QTest::newRow("too big") << "2147483648" << "Overflow";
-    QTest::newRow("rounds too big") << "2147483647.5" << "Overflow";
-    QTest::newRow("too small") << "-2147483649" << "Overflow";
-    QTest::newRow("huge exponent") << "1e400" << "Overflow";
+    QTest::newRow("too big") << "2147483648"
+                             << "Overflow";
+    QTest::newRow("rounds too big") << "2147483647.5"
+                                    << "Overflow";
+    QTest::newRow("too small") << "-2147483649"
+                               << "Overflow";
+    QTest::newRow("huge exponent") << "1e400"
+                                   << "Overflow";
 }
 
 void TestGenerator::countConversionFailures()

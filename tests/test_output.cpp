@@ -72,7 +72,7 @@ struct Recorder : ProgressDisplay {
 
 class TestOutput : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void formats_data();
     void formats();
     void progressOf3000Items();

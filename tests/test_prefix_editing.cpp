@@ -34,7 +34,7 @@ void doubleClickPrefix(Form1 &w, int position)
 
 class TestPrefixEditing : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void addKeepsTextAsTypedAndCancelAddsNothing();
     void eachDeletionRemovesTheSelectedEntry_data();
     void eachDeletionRemovesTheSelectedEntry();

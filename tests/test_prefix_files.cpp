@@ -47,7 +47,7 @@ const QString kFilter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)
 
 class TestPrefixFiles : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void readForm_data();
     void readForm();
     void encoding_data();

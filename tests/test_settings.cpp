@@ -60,7 +60,7 @@ void checkCloseReports(FormFixture &f, const QString &reason)
 }
 
 class EndWatchingDesktop : public ScriptedDesktop {
-  public:
+public:
     std::function<void()> atEnd;
     void endProgram() override
     {
@@ -73,7 +73,7 @@ class EndWatchingDesktop : public ScriptedDesktop {
 
 class TestSettings : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void prefixesComeBackInOrder();
     void restoreDropsEmptyPiecesAndSplitsAtSemicolons();
     void countBoxRoundTrip();

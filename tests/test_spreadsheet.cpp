@@ -14,7 +14,7 @@
 
 class TestSpreadsheet : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void absentProgramGivesTwoMessages();
     void emptyListShowsNothing();
     void checkedRowsBelowTheHeader();
@@ -31,10 +31,11 @@ namespace {
 
 // Records the conversation with the spreadsheet program as lines of text.
 class RecordingSpreadsheet : public Spreadsheet {
-  public:
+public:
     RecordingSpreadsheet(QStringList &log, int failAtCell = 0) : log_(log), failAt_(failAtCell) {}
     void addWorkbook() override { log_ << QStringLiteral("workbook"); }
-    void setCell(int row, int column, const QString &text) override {
+    void setCell(int row, int column, const QString &text) override
+    {
         if (++cells_ == failAt_) {
             throw Failure(QStringLiteral("Disk full"));
         }
@@ -43,7 +44,7 @@ class RecordingSpreadsheet : public Spreadsheet {
     void autofitColumns() override { log_ << QStringLiteral("autofit"); }
     void makeVisible() override { log_ << QStringLiteral("visible"); }
 
-  private:
+private:
     QStringList &log_;
     int failAt_;
     int cells_ = 0;
@@ -51,7 +52,8 @@ class RecordingSpreadsheet : public Spreadsheet {
 
 const QString kHeader = QStringLiteral("Result/s - No duplicates will be added to this list");
 
-void useRecorder(FormFixture &f, QStringList &log, int failAtCell = 0) {
+void useRecorder(FormFixture &f, QStringList &log, int failAtCell = 0)
+{
     f.desktop.spreadsheets = [&log, failAtCell] {
         log << QStringLiteral("create");
         return std::make_unique<RecordingSpreadsheet>(log, failAtCell);
@@ -59,7 +61,8 @@ void useRecorder(FormFixture &f, QStringList &log, int failAtCell = 0) {
 }
 
 // Cell values as "A1=text|type" lines, and column A's width, as openpyxl reads them.
-QString readBack(const QString &path) {
+QString readBack(const QString &path)
+{
     const QString script = QStringLiteral(
         "import sys, openpyxl\n"
         "ws = openpyxl.load_workbook(sys.argv[1]).active\n"
@@ -80,7 +83,8 @@ QString readBack(const QString &path) {
 
 }  // namespace
 
-void TestSpreadsheet::absentProgramGivesTwoMessages() {
+void TestSpreadsheet::absentProgramGivesTwoMessages()
+{
     FormFixture f;
     f.form().ListView2.add(QStringLiteral("717-555-0100"));
     f.click(f.form().PushButton13);
@@ -99,7 +103,8 @@ void TestSpreadsheet::absentProgramGivesTwoMessages() {
     QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
 }
 
-void TestSpreadsheet::emptyListShowsNothing() {
+void TestSpreadsheet::emptyListShowsNothing()
+{
     FormFixture f;
     QStringList log;
     useRecorder(f, log);
@@ -108,7 +113,8 @@ void TestSpreadsheet::emptyListShowsNothing() {
     QVERIFY(f.desktop.messages().isEmpty());
 }
 
-void TestSpreadsheet::checkedRowsBelowTheHeader() {
+void TestSpreadsheet::checkedRowsBelowTheHeader()
+{
     FormFixture f;
     QStringList log;
     useRecorder(f, log);
@@ -132,7 +138,8 @@ void TestSpreadsheet::checkedRowsBelowTheHeader() {
              (QStringList{"create", "create", "workbook", "1,1=" + kHeader, "autofit", "visible"}));
 }
 
-void TestSpreadsheet::headerAndCellRulesForTwoColumns() {
+void TestSpreadsheet::headerAndCellRulesForTwoColumns()
+{
     FormFixture f;
     QStringList log;
     useRecorder(f, log);
@@ -148,7 +155,8 @@ void TestSpreadsheet::headerAndCellRulesForTwoColumns() {
                                "4,1=n", "4,2=pqr", "autofit", "visible"}));
 }
 
-void TestSpreadsheet::failingWorkbookIsReportedOnce() {
+void TestSpreadsheet::failingWorkbookIsReportedOnce()
+{
     FormFixture f;
     QStringList log;
     useRecorder(f, log, 3);
@@ -165,7 +173,8 @@ void TestSpreadsheet::failingWorkbookIsReportedOnce() {
     QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
 }
 
-void TestSpreadsheet::tooManyRowsAreRefused() {
+void TestSpreadsheet::tooManyRowsAreRefused()
+{
     FormFixture f;
     QStringList log;
     useRecorder(f, log);
@@ -179,7 +188,8 @@ void TestSpreadsheet::tooManyRowsAreRefused() {
     QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
 }
 
-void TestSpreadsheet::listClearedDuringExportIsNotMixed() {
+void TestSpreadsheet::listClearedDuringExportIsNotMixed()
+{
     FormFixture f;
     QStringList log;
     useRecorder(f, log);
@@ -197,7 +207,8 @@ void TestSpreadsheet::listClearedDuringExportIsNotMixed() {
     QCOMPARE(log[log.size() - 3], QStringLiteral("3001,1=717-555-2999"));
 }
 
-void TestSpreadsheet::workbookReadsBackAsStrings() {
+void TestSpreadsheet::workbookReadsBackAsStrings()
+{
     if (!QFile::exists(QStringLiteral("/usr/bin/python3"))) {
         QSKIP("python3 with openpyxl is installed by the setup script");
     }
@@ -228,7 +239,8 @@ void TestSpreadsheet::workbookReadsBackAsStrings() {
     QCOMPARE(QDir(dir.path() + QStringLiteral("/made")).entryList(QDir::Files).size(), 1);
 }
 
-void TestSpreadsheet::cellsBeforeTheWorkbookFail() {
+void TestSpreadsheet::cellsBeforeTheWorkbookFail()
+{
     QTemporaryDir dir;
     XlsxSpreadsheet sheet(dir.path());
     QVERIFY_THROWS_EXCEPTION(Failure, sheet.setCell(1, 1, QStringLiteral("x")));
@@ -236,7 +248,8 @@ void TestSpreadsheet::cellsBeforeTheWorkbookFail() {
     QVERIFY_THROWS_EXCEPTION(Failure, sheet.makeVisible());
 }
 
-void TestSpreadsheet::unwritableFolderFails() {
+void TestSpreadsheet::unwritableFolderFails()
+{
     QTemporaryDir dir;
     QFile blocker(dir.path() + QStringLiteral("/file"));
     QVERIFY(blocker.open(QIODevice::WriteOnly));

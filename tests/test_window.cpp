@@ -121,8 +121,8 @@ void TestWindow::errorReportText()
     const QString expected = QStringLiteral(
         "Type mismatch\r\nin Dialforge2017/04/05.Form1.PushButton2_Click at line 106\r\r"
         "Please email screenshot of this message to support@quillane.example");
-    QCOMPARE(::errorReportText(QStringLiteral("Type mismatch"),
-                               QStringLiteral("PushButton2_Click"), 106),
+    QCOMPARE(::errorReportText(QStringLiteral("Type mismatch"), QStringLiteral("PushButton2_Click"),
+                               106),
              expected);
 }
 
@@ -140,8 +140,8 @@ void TestWindow::errorTrapGoesOnWithNextStep()
     QCOMPARE(box.title, QStringLiteral("Application Error"));
     QCOMPARE(box.icon, MessageIcon::Warning);
     QCOMPARE(box.buttons, MessageButtons::Ok);
-    QVERIFY(box.text.startsWith(
-        QStringLiteral("Disk full\r\nin Dialforge2017/04/05.Form1.PushButton4_Click at line 102\r\r")));
+    QVERIFY(box.text.startsWith(QStringLiteral(
+        "Disk full\r\nin Dialforge2017/04/05.Form1.PushButton4_Click at line 102\r\r")));
 }
 
 void TestWindow::applicationTitle()
@@ -160,9 +160,7 @@ void TestWindow::homePageOnlyOnSeven()
 {
     for (int x = 1; x <= 100; ++x) {
         ScriptedDesktop desktop;
-        OccasionallyOpenHomePage(desktop, [x](int n) {
-            return n == 100 ? double(x) : 1.0;
-        });
+        OccasionallyOpenHomePage(desktop, [x](int n) { return n == 100 ? double(x) : 1.0; });
         QCOMPARE(desktop.urls.size(), x == 7 ? 1 : 0);
         if (x == 7) {
             QCOMPARE(desktop.urls.first(), QStringLiteral("https://www.quillane.example/"));

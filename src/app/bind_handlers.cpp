@@ -39,10 +39,9 @@ std::unique_ptr<Form1> makeMainWindow(Desktop &desktop, std::shared_ptr<SkinComp
     bind(f.PushButton13, PushButton13_Click);
     QObject::connect(f.PushButton14, &QPushButton::clicked, &f,
                      [&f] { PushButton14_Click(f.desktop()); });
-    QObject::connect(&f, &Form1::ListView1_KeyDown, &f,
-                     [&f](int key, Qt::KeyboardModifiers modifiers) {
-                         ListView1_KeyDown(f, key, modifiers);
-                     });
+    QObject::connect(
+        &f, &Form1::ListView1_KeyDown, &f,
+        [&f](int key, Qt::KeyboardModifiers modifiers) { ListView1_KeyDown(f, key, modifiers); });
     QObject::connect(&f, &Form1::ListView1_DblClick, &f, [&f] { ListView1_DblClick(f); });
     return form;
 }

@@ -5,7 +5,8 @@
 
 #include <QApplication>
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(kMakerName);
     QCoreApplication::setApplicationName(kMakerName);

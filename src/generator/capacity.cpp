@@ -13,7 +13,7 @@ bool matchesAppended(const QString &text, qsizetype from)
     for (qsizetype j = from; j <= text.size(); ++j) {
         const QChar c = text[j - 1];
         const bool ok = (j == 4 || j == 8) ? c == QLatin1Char('-')
-                                            : (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
+                                           : (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
         if (!ok) {
             return false;
         }

@@ -3,8 +3,8 @@
 #include "shell/failure.h"
 
 #include <QRegularExpression>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <system_error>
 
 int convertCount(const QString &text)

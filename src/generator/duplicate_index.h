@@ -15,7 +15,9 @@ struct HugePageAllocator {
     using value_type = T;
     HugePageAllocator() = default;
     template <typename U>
-    HugePageAllocator(const HugePageAllocator<U> &) {}
+    HugePageAllocator(const HugePageAllocator<U> &)
+    {
+    }
     T *allocate(std::size_t n);
     void deallocate(T *p, std::size_t n) noexcept;
     bool operator==(const HugePageAllocator &) const { return true; }

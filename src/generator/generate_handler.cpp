@@ -162,8 +162,9 @@ void PushButton2_Click(Form1 &form)
         }
         const int c = prefixes.count();
         if (c == 0) {
-            desktop.message(QStringLiteral("The prefix list was emptied while numbers were being "
-                                           "generated, so generating has stopped."));
+            desktop.message(
+                QStringLiteral("The prefix list was emptied while numbers were being "
+                               "generated, so generating has stopped."));
             break;
         }
         batch.clear();

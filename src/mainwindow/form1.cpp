@@ -129,8 +129,8 @@ void Form1::buildControls()
 
 QList<QPushButton *> Form1::pushButtons() const
 {
-    return {PushButton1,  PushButton2,  PushButton3,  PushButton4,  PushButton5,
-            PushButton6,  PushButton7,  PushButton8,  PushButton9,  PushButton10,
+    return {PushButton1,  PushButton2,  PushButton3,  PushButton4, PushButton5,
+            PushButton6,  PushButton7,  PushButton8,  PushButton9, PushButton10,
             PushButton11, PushButton12, PushButton13, PushButton14};
 }
 
@@ -157,8 +157,8 @@ void Form1::Form_Load()
     trap.step(128, [&] { ListView1.addColumn(QStringLiteral("Phone Number Prefixes"), 0); });
     trap.step(130, [&] { ListView1.setColumnWidth(1, kListColumnWidth); });
     trap.step(132, [&] {
-        ListView2.addColumn(
-            QStringLiteral("Result/s - No duplicates will be added to this list"), 0);
+        ListView2.addColumn(QStringLiteral("Result/s - No duplicates will be added to this list"),
+                            0);
     });
     trap.step(134, [&] { ListView2.setColumnWidth(1, kListColumnWidth); });
     restoreSettings(trap);
@@ -277,8 +277,8 @@ void Form1::Frame2_MouseMove()
 int Form1::selectedPrefixPosition() const
 {
     const QModelIndex current = listView1Widget->selectionModel()->currentIndex();
-    const bool selected = current.isValid() &&
-                          listView1Widget->selectionModel()->isRowSelected(current.row(), {});
+    const bool selected =
+        current.isValid() && listView1Widget->selectionModel()->isRowSelected(current.row(), {});
     if (!selected) {
         throw Failure(QStringLiteral("Object variable or With block variable not set"));
     }

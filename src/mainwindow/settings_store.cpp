@@ -13,7 +13,7 @@ namespace {
 // Addressed by name rather than through the application's names, so the store is the same
 // whoever runs this code (the program, its tests, its benchmarks).
 class ProgramSettings : public QSettings {
-  public:
+public:
     ProgramSettings() : QSettings(kMakerName, kMakerName) { beginGroup(kProductName); }
 };
 

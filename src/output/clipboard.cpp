@@ -6,7 +6,8 @@
 #include "shell/error_trap.h"
 #include "shell/yield.h"
 
-void CopyListToClipboard(const ListModel &list, Desktop &desktop) {
+void CopyListToClipboard(const ListModel &list, Desktop &desktop)
+{
     if (list.count() == 0) {
         return;
     }
@@ -25,12 +26,14 @@ void CopyListToClipboard(const ListModel &list, Desktop &desktop) {
     desktop.setClipboardText(text);
 }
 
-void PushButton8_Click(Form1 &form) {
+void PushButton8_Click(Form1 &form)
+{
     ErrorTrap trap(form.desktop(), QStringLiteral("PushButton8_Click"));
     trap.step(106, [&] { CopyListToClipboard(form.ListView2, form.desktop()); });
 }
 
-void PushButton7_Click(Form1 &form) {
+void PushButton7_Click(Form1 &form)
+{
     ErrorTrap trap(form.desktop(), QStringLiteral("PushButton7_Click"));
     trap.step(100, [&] { form.ListView2.clear(); });
 }

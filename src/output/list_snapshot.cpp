@@ -4,11 +4,13 @@
 
 #include <algorithm>
 
-int ListSnapshot::checkedCount() const {
+int ListSnapshot::checkedCount() const
+{
     return int(std::count(checked.begin(), checked.end(), char(1)));
 }
 
-ListSnapshot takeListSnapshot(const ListModel &list) {
+ListSnapshot takeListSnapshot(const ListModel &list)
+{
     ListSnapshot s;
     const int columns = list.columns();
     const int count = list.count();

@@ -21,7 +21,8 @@ struct ListSnapshot {
     int columns() const { return int(headers.size()); }
     int count() const { return int(checked.size()); }
     // Positions are 1-based, as in the list.
-    const QString &cell(int position, int column) const {
+    const QString &cell(int position, int column) const
+    {
         return cells[std::size_t(column - 1)][std::size_t(position - 1)];
     }
     bool isChecked(int position) const { return checked[std::size_t(position - 1)] != 0; }

@@ -2,10 +2,12 @@
 
 #include "mainwindow/progress_bar.h"
 
-void BarProgress::setValue(double percent) {
+void BarProgress::setValue(double percent)
+{
     bar_.setPercent(percent);
 }
 
-void BarProgress::setText(const QString &text) {
+void BarProgress::setText(const QString &text)
+{
     bar_.setCaption(text);
 }

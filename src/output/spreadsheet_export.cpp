@@ -8,14 +8,16 @@
 
 namespace {
 
-QString withoutEquals(QString text) {
+QString withoutEquals(QString text)
+{
     return text.remove(QLatin1Char('='));
 }
 
 // Fills the sheet as the list stood when the export began: the header row, then one row per
 // entry (left empty when the entry is not checked). Empty cells take no sheet column. Stops at
 // the first cell that cannot be written, after its one report.
-bool fillSheet(ErrorTrap &trap, Spreadsheet &sheet, const ListSnapshot &list) {
+bool fillSheet(ErrorTrap &trap, Spreadsheet &sheet, const ListSnapshot &list)
+{
     int i = 1;
     for (int k = 1; k <= list.columns(); ++k) {
         yieldToEventLoop();
@@ -51,7 +53,8 @@ bool fillSheet(ErrorTrap &trap, Spreadsheet &sheet, const ListSnapshot &list) {
 
 }  // namespace
 
-bool SaveResultsAsExcelFileIsExcelInstalled(Form1 &form) {
+bool SaveResultsAsExcelFileIsExcelInstalled(Form1 &form)
+{
     bool result = true;
     try {
         if (!form.desktop().createSpreadsheet()) {
@@ -66,7 +69,8 @@ bool SaveResultsAsExcelFileIsExcelInstalled(Form1 &form) {
     return result;
 }
 
-void PushButton13_Click(Form1 &form) {
+void PushButton13_Click(Form1 &form)
+{
     Desktop &desktop = form.desktop();
     ErrorTrap trap(desktop, QStringLiteral("PushButton13_Click"));
 

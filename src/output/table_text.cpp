@@ -6,7 +6,8 @@
 namespace {
 
 // Numbers and headers are ASCII, so they are copied byte for byte; anything else is converted.
-void appendUtf8(QByteArray &out, const QString &text) {
+void appendUtf8(QByteArray &out, const QString &text)
+{
     const qsizetype n = text.size();
     const char16_t *src = reinterpret_cast<const char16_t *>(text.constData());
     bool ascii = true;
@@ -28,13 +29,15 @@ void appendUtf8(QByteArray &out, const QString &text) {
     }
 }
 
-int padding(const QString &text, int width) {
+int padding(const QString &text, int width)
+{
     return std::max(0, width - int(text.size()));
 }
 
 template <typename Cell>
 void appendPaddedCells(QByteArray &out, int columns, const std::vector<int> &widths, Cell cell,
-                       CellHook beforeCell) {
+                       CellHook beforeCell)
+{
     for (int k = 1; k <= columns; ++k) {
         if (beforeCell) {
             beforeCell();
@@ -49,7 +52,8 @@ void appendPaddedCells(QByteArray &out, int columns, const std::vector<int> &wid
 
 }  // namespace
 
-std::vector<int> columnWidths(const ListSnapshot &list, bool withHeaders, CellHook beforeCell) {
+std::vector<int> columnWidths(const ListSnapshot &list, bool withHeaders, CellHook beforeCell)
+{
     std::vector<int> widths;
     widths.reserve(std::size_t(list.columns()));
     for (int k = 1; k <= list.columns(); ++k) {
@@ -66,25 +70,29 @@ std::vector<int> columnWidths(const ListSnapshot &list, bool withHeaders, CellHo
 }
 
 void appendTableHeader(QByteArray &out, const ListSnapshot &list, const std::vector<int> &widths,
-                       CellHook beforeCell) {
+                       CellHook beforeCell)
+{
     appendPaddedCells(
         out, list.columns(), widths, [&](int k) -> const QString & { return list.headers[k - 1]; },
         beforeCell);
 }
 
 void appendTableLine(QByteArray &out, const ListSnapshot &list, const std::vector<int> &widths,
-                     int position, CellHook beforeCell) {
+                     int position, CellHook beforeCell)
+{
     appendPaddedCells(
         out, list.columns(), widths,
         [&](int k) -> const QString & { return list.cell(position, k); }, beforeCell);
 }
 
-qsizetype tableLineBound(const std::vector<int> &widths) {
+qsizetype tableLineBound(const std::vector<int> &widths)
+{
     return std::accumulate(widths.begin(), widths.end(), qsizetype(0)) + qsizetype(widths.size()) +
            2;
 }
 
-QByteArray tableText(const ListSnapshot &list) {
+QByteArray tableText(const ListSnapshot &list)
+{
     const std::vector<int> widths = columnWidths(list, true);
     QByteArray out;
     out.reserve(tableLineBound(widths) * (list.checkedCount() + 1));
@@ -98,7 +106,8 @@ QByteArray tableText(const ListSnapshot &list) {
 }
 
 void appendClipboardLine(QString &out, const ListSnapshot &list, const std::vector<int> &widths,
-                         int position, CellHook beforeCell) {
+                         int position, CellHook beforeCell)
+{
     for (int k = 1; k <= list.columns(); ++k) {
         if (beforeCell) {
             beforeCell();
@@ -119,13 +128,15 @@ void appendClipboardLine(QString &out, const ListSnapshot &list, const std::vect
     out.append(u"\r\n");
 }
 
-qsizetype clipboardLineBound(const std::vector<int> &widths) {
+qsizetype clipboardLineBound(const std::vector<int> &widths)
+{
     // The last TAB goes; CR LF comes.
     return std::accumulate(widths.begin(), widths.end(), qsizetype(0)) +
            std::max<qsizetype>(qsizetype(widths.size()) - 1, 0) + 2;
 }
 
-QString clipboardText(const ListSnapshot &list) {
+QString clipboardText(const ListSnapshot &list)
+{
     const std::vector<int> widths = columnWidths(list, false);
     QString out;
     out.reserve(clipboardLineBound(widths) * list.checkedCount());

@@ -15,13 +15,15 @@ namespace {
 
 const char *const kXlsxType = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
 
-Failure writeFailure(lxw_error error) {
+Failure writeFailure(lxw_error error)
+{
     return Failure(QStringLiteral("The workbook could not be written: ") +
                    QString::fromUtf8(lxw_strerror(error)));
 }
 
 // A name that says what the file is and when it was made, and is not taken yet.
-QString newWorkbookPath(const QString &folder) {
+QString newWorkbookPath(const QString &folder)
+{
     const QString stamp =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"));
     QString path = folder + QStringLiteral("/Phone numbers ") + stamp + QStringLiteral(".xlsx");
@@ -36,7 +38,8 @@ QString newWorkbookPath(const QString &folder) {
 
 XlsxSpreadsheet::XlsxSpreadsheet(QString folder) : folder_(std::move(folder)) {}
 
-XlsxSpreadsheet::~XlsxSpreadsheet() {
+XlsxSpreadsheet::~XlsxSpreadsheet()
+{
     // A workbook that was never shown is not left behind half made.
     if (workbook_ != nullptr) {
         workbook_close(workbook_);
@@ -44,7 +47,8 @@ XlsxSpreadsheet::~XlsxSpreadsheet() {
     }
 }
 
-void XlsxSpreadsheet::addWorkbook() {
+void XlsxSpreadsheet::addWorkbook()
+{
     if (!QDir().mkpath(folder_)) {
         throw Failure(QStringLiteral("The folder ") + QDir::toNativeSeparators(folder_) +
                       QStringLiteral(" could not be made."));
@@ -64,13 +68,15 @@ void XlsxSpreadsheet::addWorkbook() {
     }
 }
 
-void XlsxSpreadsheet::requireSheet() const {
+void XlsxSpreadsheet::requireSheet() const
+{
     if (sheet_ == nullptr) {
         throw Failure(QStringLiteral("Object variable or With block variable not set"));
     }
 }
 
-void XlsxSpreadsheet::setCell(int row, int column, const QString &text) {
+void XlsxSpreadsheet::setCell(int row, int column, const QString &text)
+{
     requireSheet();
     // Always a string: a text starting with "=" or "+" is never taken for a formula.
     const QByteArray utf8 = text.toUtf8();
@@ -85,7 +91,8 @@ void XlsxSpreadsheet::setCell(int row, int column, const QString &text) {
     widths_[std::size_t(column - 1)] = std::max(widths_[std::size_t(column - 1)], int(text.size()));
 }
 
-void XlsxSpreadsheet::autofitColumns() {
+void XlsxSpreadsheet::autofitColumns()
+{
     requireSheet();
     for (std::size_t c = 0; c < widths_.size(); ++c) {
         if (widths_[c] > 0) {
@@ -96,7 +103,8 @@ void XlsxSpreadsheet::autofitColumns() {
     }
 }
 
-void XlsxSpreadsheet::finish() {
+void XlsxSpreadsheet::finish()
+{
     requireSheet();
     lxw_workbook *workbook = workbook_;
     workbook_ = nullptr;
@@ -108,7 +116,8 @@ void XlsxSpreadsheet::finish() {
     }
 }
 
-void XlsxSpreadsheet::makeVisible() {
+void XlsxSpreadsheet::makeVisible()
+{
     finish();
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path_))) {
         throw Failure(QStringLiteral("The spreadsheet program could not be started for ") +
@@ -116,7 +125,8 @@ void XlsxSpreadsheet::makeVisible() {
     }
 }
 
-bool spreadsheetProgramAvailable() {
+bool spreadsheetProgramAvailable()
+{
 #if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
     QProcess query;
     query.start(QStringLiteral("xdg-mime"),
@@ -132,7 +142,8 @@ bool spreadsheetProgramAvailable() {
 #endif
 }
 
-std::unique_ptr<Spreadsheet> openSpreadsheetProgram() {
+std::unique_ptr<Spreadsheet> openSpreadsheetProgram()
+{
     if (!spreadsheetProgramAvailable()) {
         throw Failure(
             QStringLiteral("No program for spreadsheet files (.xlsx) is set up on this "

@@ -11,7 +11,7 @@ struct lxw_worksheet;
 // The spreadsheet program as this desktop offers it: the workbook is written as a new .xlsx file
 // in the user's temporary folder and handed to the program the desktop opens such files with.
 class XlsxSpreadsheet : public Spreadsheet {
-  public:
+public:
     explicit XlsxSpreadsheet(QString folder);
     ~XlsxSpreadsheet() override;
 
@@ -24,7 +24,7 @@ class XlsxSpreadsheet : public Spreadsheet {
     void finish();
     QString path() const { return path_; }
 
-  private:
+private:
     void requireSheet() const;
 
     QString folder_;

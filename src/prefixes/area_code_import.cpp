@@ -20,13 +20,14 @@ const QString kQuery = QStringLiteral("select * from tblAreaCodes order by areac
 // Each import has a connection of its own, named apart from any other, and gives it back to Qt
 // when the import ends, however it ends.
 class Connection {
-  public:
+public:
     Connection() : name_(QStringLiteral("areacodes-%1").arg(++serial_)) {}
     ~Connection() { release(); }
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 
-    void create() {
+    void create()
+    {
         db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
         if (!db_->isValid()) {
             throw Failure(QStringLiteral("The SQLite database driver is not available"));
@@ -34,7 +35,8 @@ class Connection {
     }
     QSqlDatabase &db() { return *db_; }
     bool created() const { return db_.has_value(); }
-    void release() {
+    void release()
+    {
         // Every copy of the handle must be gone before Qt lets the name go.
         if (db_) {
             db_.reset();
@@ -42,20 +44,22 @@ class Connection {
         }
     }
 
-  private:
+private:
     static inline int serial_ = 0;
     QString name_;
     std::optional<QSqlDatabase> db_;
 };
 
-QString failureText(const QSqlError &error) {
+QString failureText(const QSqlError &error)
+{
     const QString text = error.text().trimmed();
     return text.isEmpty() ? QStringLiteral("Unknown database failure") : text;
 }
 
 }  // namespace
 
-void PushButton4_Click(Form1 &form) {
+void PushButton4_Click(Form1 &form)
+{
     ErrorTrap trap(form.desktop(), QStringLiteral("PushButton4_Click"));
     const QString store = programFile(kStoreName);
 

@@ -13,7 +13,9 @@ QString errorReportText(const QString &description, const QString &handler, int 
 // box and the handler goes on with its next step.
 class ErrorTrap {
 public:
-    ErrorTrap(Desktop &desktop, QString handler) : desktop_(desktop), handler_(std::move(handler)) {}
+    ErrorTrap(Desktop &desktop, QString handler) : desktop_(desktop), handler_(std::move(handler))
+    {
+    }
 
     // Returns false when the step failed (after the report was closed).
     template <typename Body>

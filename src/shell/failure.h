@@ -7,5 +7,7 @@
 class Failure : public std::runtime_error {
 public:
     explicit Failure(const QString &description)
-        : std::runtime_error(description.toUtf8().toStdString()) {}
+        : std::runtime_error(description.toUtf8().toStdString())
+    {
+    }
 };

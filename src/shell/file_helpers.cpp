@@ -16,13 +16,15 @@ constexpr Qt::CaseSensitivity kNameCase =
     Qt::CaseSensitive;
 #endif
 
-bool isPlainFile(const QFileInfo &info) {
+bool isPlainFile(const QFileInfo &info)
+{
     // isFile() already leaves out folders, devices, pipes and sockets.
     return info.isFile() && !info.isHidden();
 }
 
 // Only * and ? are wildcards, as in the folder listings users know; brackets are plain text.
-QRegularExpression wildcardPattern(const QString &name) {
+QRegularExpression wildcardPattern(const QString &name)
+{
     QString expression;
     for (const QChar c : name) {
         if (c == QLatin1Char('*')) {
@@ -42,21 +44,25 @@ QRegularExpression wildcardPattern(const QString &name) {
 
 }  // namespace
 
-QString ProgramFolder() {
+QString ProgramFolder()
+{
     const QString folder = g_programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
                                                      : QDir::cleanPath(g_programFolder);
     return QDir::toNativeSeparators(folder);
 }
 
-QString programFile(const QString &relativeName) {
+QString programFile(const QString &relativeName)
+{
     return ProgramFolder() + QDir::separator() + QDir::toNativeSeparators(relativeName);
 }
 
-void setProgramFolder(const QString &folder) {
+void setProgramFolder(const QString &folder)
+{
     g_programFolder = folder;
 }
 
-bool FileExists(const QString &path) {
+bool FileExists(const QString &path)
+{
     if (path.isEmpty()) {
         return false;
     }
@@ -69,7 +75,8 @@ bool FileExists(const QString &path) {
     }
 }
 
-bool FileListed(const QString &path) {
+bool FileListed(const QString &path)
+{
     if (path.isEmpty()) {
         return false;
     }

@@ -18,11 +18,10 @@ QtDesktop::QtDesktop(SpreadsheetFactory spreadsheets) : spreadsheets_(std::move(
 MessageAnswer QtDesktop::showMessage(const QString &text, const QString &title,
                                      MessageButtons buttons, MessageIcon icon)
 {
-    QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    title, text,
-                    buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
-                                                     : QMessageBox::Ok,
-                    parent_);
+    QMessageBox box(
+        icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title, text,
+        buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+        parent_);
     const int answer = box.exec();
     if (answer == QMessageBox::Yes) {
         return MessageAnswer::Yes;

@@ -11,7 +11,8 @@
 class ScriptedDesktop : public Desktop {
 public:
     struct Call {
-        QString kind;  // "message", "input", "open", "save", "clipboard", "url", "spreadsheet", "end"
+        QString
+            kind;  // "message", "input", "open", "save", "clipboard", "url", "spreadsheet", "end"
         QString title;
         QString text;
         MessageButtons buttons = MessageButtons::Ok;
@@ -19,10 +20,10 @@ public:
     };
 
     QList<Call> calls;
-    std::deque<MessageAnswer> answers;              // for Yes/No boxes; Yes when empty
-    std::deque<std::optional<QString>> inputs;      // nullopt is Cancel; Cancel when empty
-    std::deque<QString> fileChoices;                // for open and save; cancel when empty
-    QList<FileDialogState> dialogsShown;            // the dialog state as each was shown
+    std::deque<MessageAnswer> answers;          // for Yes/No boxes; Yes when empty
+    std::deque<std::optional<QString>> inputs;  // nullopt is Cancel; Cancel when empty
+    std::deque<QString> fileChoices;            // for open and save; cancel when empty
+    QList<FileDialogState> dialogsShown;        // the dialog state as each was shown
     // Runs while a box is "open", as a user acting during it would.
     std::function<void(const Call &)> onMessage;
     std::function<std::unique_ptr<Spreadsheet>()> spreadsheets;  // absent when not set
