@@ -132,9 +132,9 @@ QByteArray pngBytes(const QImage &image)
 QByteArray iconFile(QSvgRenderer &drawing)
 {
     std::vector<QByteArray> images;
-    for (const IconImage &spec : kIconImages) {
-        const QImage image = render(drawing, spec.size);
-        images.push_back(spec.png ? pngBytes(image) : iconBitmap(image, spec.bitsPerPixel));
+    for (const IconImage &wanted : kIconImages) {
+        const QImage image = render(drawing, wanted.size);
+        images.push_back(wanted.png ? pngBytes(image) : iconBitmap(image, wanted.bitsPerPixel));
     }
 
     const int count = int(images.size());
@@ -144,14 +144,14 @@ QByteArray iconFile(QSvgRenderer &drawing)
     put16(out, quint16(count));
     quint32 offset = 6 + 16 * count;
     for (int i = 0; i < count; ++i) {
-        const IconImage &spec = kIconImages[i];
-        const char side = char(spec.size >= 256 ? 0 : spec.size);  // 0 stands for 256
+        const IconImage &wanted = kIconImages[i];
+        const char side = char(wanted.size >= 256 ? 0 : wanted.size);  // 0 stands for 256
         out.append(side);
         out.append(side);
         out.append('\0');  // no palette
         out.append('\0');
         put16(out, 1);  // colour planes
-        put16(out, quint16(spec.bitsPerPixel));
+        put16(out, quint16(wanted.bitsPerPixel));
         put32(out, quint32(images[i].size()));
         put32(out, offset);
         offset += quint32(images[i].size());
