@@ -303,6 +303,14 @@ void TestWindow::requestBeyondCapacityIsRefused()
     QVERIFY(f.desktop.messages().first().text.contains(QStringLiteral("at most 1000")));
     QCOMPARE(f.results(), QStringList{"kept"});
     QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
+
+    // An empty prefix can give ten billion numbers, but a run makes at most twenty million.
+    f.addPrefixes({""});
+    f.form().Text1->setText(QStringLiteral("20000001"));
+    f.click(f.form().PushButton2);
+    QCOMPARE(f.desktop.messages().size(), 2);
+    QVERIFY(f.desktop.messages().last().text.startsWith(QStringLiteral("At most 20,000,000")));
+    QCOMPARE(f.results(), QStringList{"kept"});
 }
 
 void TestWindow::fullCapacityFinishes()

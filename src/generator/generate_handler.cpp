@@ -119,6 +119,16 @@ void PushButton2_Click(Form1 &form)
     const std::optional<int> requested = countIfValid(form.Text1->text());
     if (requested && *requested > 0) {
         const std::uint64_t capacity = prefixCapacity(allTexts(prefixes));
+        // Each number costs memory in the list, the view and the index; far beyond what a
+        // calling list or test data needs, a run would end only when memory does.
+        if (*requested > kMostNumbersPerRun) {
+            desktop.message(QStringLiteral("At most %L1 numbers can be generated in one run, so "
+                                           "%L2 numbers cannot be made. Lower the number of "
+                                           "phone numbers to generate.")
+                                .arg(kMostNumbersPerRun)
+                                .arg(*requested));
+            return;
+        }
         if (std::uint64_t(*requested) > capacity) {
             desktop.message(
                 QStringLiteral("The prefix list can give at most %1 different numbers, so %2 "
@@ -177,22 +187,25 @@ void PushButton2_Click(Form1 &form)
         if (!built) {
             break;
         }
-        index.insert(batch, fresh);
         bool stop = false;
-        for (std::size_t b = 0; b < batch.size() && !stop; ++b) {
-            if (fresh[b]) {
-                results.add(batch[b]);
-                ++added;
-                misses = 0;
-            } else if (++misses > view.missLimit()) {
-                desktop.message(QStringLiteral("No new number was found in %1 tries, so "
-                                               "generating has stopped after %2 numbers.")
-                                    .arg(misses)
-                                    .arg(added));
-                stop = true;
+        // Running out of memory is reported once and ends the run with what was made so far.
+        const bool kept = trap.step(154, [&] {
+            index.insert(batch, fresh);
+            for (std::size_t b = 0; b < batch.size() && !stop; ++b) {
+                if (fresh[b]) {
+                    results.add(batch[b]);
+                    ++added;
+                    misses = 0;
+                } else if (++misses > view.missLimit()) {
+                    desktop.message(QStringLiteral("No new number was found in %1 tries, so "
+                                                   "generating has stopped after %2 numbers.")
+                                        .arg(misses)
+                                        .arg(added));
+                    stop = true;
+                }
             }
-        }
-        if (stop) {
+        });
+        if (stop || !kept) {
             break;
         }
     }
