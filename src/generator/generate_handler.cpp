@@ -16,16 +16,6 @@
 
 namespace {
 
-QStringList allTexts(const ListModel &list)
-{
-    QStringList texts;
-    texts.reserve(list.count());
-    for (int i = 1; i <= list.count(); ++i) {
-        texts.append(list.text(i));
-    }
-    return texts;
-}
-
 std::optional<int> countIfValid(const QString &text)
 {
     try {
@@ -67,7 +57,7 @@ public:
     {
         refresh();
         if (!limit_) {
-            limit_ = ::missLimit(prefixCapacity(allTexts(list_)));
+            limit_ = ::missLimit(prefixCapacity(list_.texts()));
         }
         return *limit_;
     }
@@ -118,7 +108,7 @@ void PushButton2_Click(Form1 &form)
     // A request the prefixes cannot satisfy would never end; refuse it before anything changes.
     const std::optional<int> requested = countIfValid(form.Text1->text());
     if (requested && *requested > 0) {
-        const std::uint64_t capacity = prefixCapacity(allTexts(prefixes));
+        const std::uint64_t capacity = prefixCapacity(prefixes.texts());
         // Each number costs memory in the list, the view and the index; far beyond what a
         // calling list or test data needs, a run would end only when memory does.
         if (*requested > kMostNumbersPerRun) {

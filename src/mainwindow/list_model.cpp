@@ -73,6 +73,11 @@ QString ListModel::text(int position) const
     return texts_[position - 1];
 }
 
+QStringList ListModel::texts() const
+{
+    return QStringList(texts_.begin(), texts_.end());
+}
+
 QString ListModel::subItem(int position, int number) const
 {
     checkPosition(position);

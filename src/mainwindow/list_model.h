@@ -21,6 +21,8 @@ public:
     void remove(int position);
     void clear();
     QString text(int position) const;
+    // Every entry's text, in list order.
+    QStringList texts() const;
     // Cell 2 onwards of an entry; the empty text where none was set.
     QString subItem(int position, int number) const;
     void setSubItem(int position, int number, const QString &text);

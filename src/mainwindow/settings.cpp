@@ -32,12 +32,8 @@ void Form1::Text1_Change()
 
 void Form1::Form_QueryUnload()
 {
-    QStringList prefixes;
-    prefixes.reserve(ListView1.count());
-    for (int i = 1; i <= ListView1.count(); ++i) {
-        prefixes.append(ListView1.text(i));
-    }
-    if (const std::optional<QString> failure = writeSetting(kPrefixesKey, joinPrefixes(prefixes))) {
+    if (const std::optional<QString> failure =
+            writeSetting(kPrefixesKey, joinPrefixes(ListView1.texts()))) {
         // The close goes on regardless: the user should not be kept in the program by its store.
         desktop().message(
             QStringLiteral("The prefix list could not be saved for the next start.\n\n") + *failure,

@@ -72,13 +72,8 @@ void writeEntries(const ListModel &list, const QString &path, ErrorTrap &trap)
         return;
     }
 
-    std::vector<QString> entries;
-    if (!trap.step(132, [&] {
-            entries.reserve(std::size_t(list.count()));
-            for (int position = 1; position <= list.count(); ++position) {
-                entries.push_back(list.text(position));
-            }
-        })) {
+    QStringList entries;
+    if (!trap.step(132, [&] { entries = list.texts(); })) {
         return;
     }
 

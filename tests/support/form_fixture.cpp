@@ -50,19 +50,10 @@ void FormFixture::addPrefixes(const QStringList &prefixes)
 
 QStringList FormFixture::prefixes() const
 {
-    return listTexts(form_->ListView1);
+    return form_->ListView1.texts();
 }
 
 QStringList FormFixture::results() const
 {
-    return listTexts(form_->ListView2);
-}
-
-QStringList listTexts(const ListModel &list)
-{
-    QStringList texts;
-    for (int i = 1; i <= list.count(); ++i) {
-        texts.append(list.text(i));
-    }
-    return texts;
+    return form_->ListView2.texts();
 }

@@ -34,4 +34,3 @@ private:
     std::unique_ptr<Form1> form_;
 };
 
-QStringList listTexts(const ListModel &list);
