@@ -53,7 +53,7 @@ void BM_WindowGenerate(benchmark::State &state)
 {
     const int n = int(state.range(0));
     SilentDesktop desktop;
-    auto form = makeMainWindow(desktop);
+    auto form = makeBenchWindow(desktop);
     form->Form_Load();
     form->show();
     for (const QString &p : kSample) {

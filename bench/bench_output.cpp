@@ -45,7 +45,7 @@ struct Window {
 
     explicit Window(int n)
     {
-        form = makeMainWindow(desktop);
+        form = makeBenchWindow(desktop);
         form->Form_Load();
         form->show();
         for (int i = 0; i < n; ++i) {

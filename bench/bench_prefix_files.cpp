@@ -50,7 +50,7 @@ void BM_WindowLoadPrefixFile(benchmark::State &state)
     }
     SilentDesktop desktop;
     desktop.nextFile = path;
-    auto form = makeMainWindow(desktop);
+    auto form = makeBenchWindow(desktop);
     form->Form_Load();
     form->show();
     QCoreApplication::processEvents();
@@ -76,7 +76,7 @@ void BM_WindowSaveResults(benchmark::State &state)
     QTemporaryDir dir;
     SilentDesktop desktop;
     desktop.nextFile = dir.filePath(QStringLiteral("results.txt"));
-    auto form = makeMainWindow(desktop);
+    auto form = makeBenchWindow(desktop);
     form->Form_Load();
     form->show();
     for (const QString &line : prefixLinesFromBytes(listFileBytes(entries))) {

@@ -34,7 +34,7 @@ void BM_SpreadsheetExport(benchmark::State &state)
     const int n = int(state.range(0));
     QTemporaryDir dir;
     WorkbookDesktop desktop(dir.path());
-    auto form = makeMainWindow(desktop);
+    auto form = makeBenchWindow(desktop);
     form->Form_Load();
     for (int i = 0; i < n; ++i) {
         form->ListView2.add(QStringLiteral("717-%1-%2")

@@ -1,5 +1,7 @@
 #include "silent_desktop.h"
 
+#include "app/bind_handlers.h"
+#include "generator/random_source.h"
 #include "shell/failure.h"
 
 #include <sys/resource.h>
@@ -26,4 +28,10 @@ double peakResidentBytes()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) * 1024.0;
+}
+
+std::unique_ptr<Form1> makeBenchWindow(Desktop &desktop)
+{
+    static RandomSource random(12345);
+    return makeMainWindow({desktop, random, [](int) { return 1.0; }});
 }

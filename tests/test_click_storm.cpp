@@ -40,11 +40,15 @@ namespace {
 
 const QString kHeader = QStringLiteral("Result/s - No duplicates will be added to this list");
 constexpr int kMillion = 1000000;
-// The storm goes on in rounds for this many actions, or until the time is up; but never for
-// fewer than the minimum, however slow the machine.
-constexpr int kTargetActions = 3000;
+// The storm goes on for this many rounds of the three long actions. Each action lets the event
+// loop run at every n-th yield, with n chosen so each gets about a thousand turns, and so about
+// a thousand storm actions; the same ones on every run, however fast the machine.
+constexpr int kRounds = 3;
 constexpr int kMinimumActions = 1500;
-constexpr qint64 kTimeBudgetMs = 25000;
+constexpr int kGenerationYieldsPerTurn = 16;  // a yield per 64 numbers
+constexpr int kSaveYieldsPerTurn = 5000;      // several yields per entry and per cell
+constexpr int kCopyYieldsPerTurn = 2000;
+constexpr int kActionsPerPhase = 1200;
 
 // Everything a recording spreadsheet was given.
 struct Workbook {
@@ -204,10 +208,13 @@ public:
     int delivered = 0;
     QMap<QString, int> byKind;
 
-    void start()
+    // At most `actions` actions, so that a long action the storm itself starts inside another
+    // cannot stretch the storm without end.
+    void start(int actions = kActionsPerPhase)
     {
         ++generation_;
         running_ = true;
+        left_ = actions;
         schedule();
     }
     void stop() { running_ = false; }
@@ -227,7 +234,7 @@ private:
     {
         const int generation = generation_;
         QTimer::singleShot(0, this, [this, generation] {
-            if (running_ && generation == generation_) {
+            if (running_ && generation == generation_ && left_-- > 0) {
                 schedule();
                 if (!boxOpen) {
                     act();
@@ -333,6 +340,7 @@ private:
     std::mt19937 random_;
     bool running_ = false;
     int generation_ = 0;
+    int left_ = 0;
 };
 
 }  // namespace
@@ -373,8 +381,8 @@ void TestClickStorm::hugeCountClaimsNoMemoryUpFront()
     Form1 &w = f.form();
     f.addPrefixes({"2", "3", "4"});
     w.Text1->setText(QString::number(kMostNumbersPerRun));
-    setYieldInterval(1);
-    QTimer::singleShot(50, &w, [&] { f.click(w.PushButton6); });
+    setYieldEveryNthCall(16);
+    afterTurns(&w, 60, [&] { f.click(w.PushButton6); });
     f.click(w.PushButton2);
     QCOMPARE(f.desktop.messageTexts(),
              QStringList({"The prefix list was emptied while numbers were being generated, "
@@ -468,7 +476,6 @@ void TestClickStorm::stormDuringGenerateSaveAndCopy()
 
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    setYieldInterval(1);
 
     // Rounds of the three long actions under the storm, until the storm has delivered enough.
     // The storm's own runs take the smaller counts it types, so they stay short; runs without
@@ -476,8 +483,7 @@ void TestClickStorm::stormDuringGenerateSaveAndCopy()
     const QString mainTable = dir + "million.txt";
     int round = 0;
     int phaseTotals[3] = {0, 0, 0};
-    while (storm.delivered < kMinimumActions ||
-           (storm.delivered < kTargetActions && clock.elapsed() < kTimeBudgetMs)) {
+    while (round < kRounds) {
         ++round;
         const int before = storm.delivered;
 
@@ -488,9 +494,11 @@ void TestClickStorm::stormDuringGenerateSaveAndCopy()
         f.click(w.PushButton4);
         w.Text1->setText(QString::number(kMillion));
         QTimer::singleShot(0, &w, [&] { w.Text1->setText(QStringLiteral("3000")); });
+        setYieldEveryNthCall(kGenerationYieldsPerTurn);
         storm.start();
         f.click(w.PushButton2);
         storm.stop();
+        setYieldEveryNthCall(1);
         const int duringGeneration = storm.delivered - before;
         QCOMPARE(w.MousePointer(), int(kPointerDefault));
 
@@ -510,9 +518,11 @@ void TestClickStorm::stormDuringGenerateSaveAndCopy()
             }
         }
         f.desktop.fileChoices = {mainTable};
+        setYieldEveryNthCall(kSaveYieldsPerTurn);
         storm.start();
         f.click(w.PushButton3);
         storm.stop();
+        setYieldEveryNthCall(1);
         QCOMPARE(w.MousePointer(), int(kPointerDefault));
         const int duringSave = storm.delivered - before - duringGeneration;
         QVERIFY2(fileBytes(mainTable) == expectedTable,
@@ -532,9 +542,11 @@ void TestClickStorm::stormDuringGenerateSaveAndCopy()
                 expectedClipboard += w.ListView2.text(i) + QStringLiteral("\r\n");
             }
         }
+        setYieldEveryNthCall(kCopyYieldsPerTurn);
         storm.start();
         f.click(w.PushButton8);
         storm.stop();
+        setYieldEveryNthCall(1);
         const int duringCopy = storm.delivered - before - duringGeneration - duringSave;
         QVERIFY(f.desktop.clipboard.has_value());
         QVERIFY2(*f.desktop.clipboard == expectedClipboard,
@@ -548,6 +560,7 @@ void TestClickStorm::stormDuringGenerateSaveAndCopy()
         phaseTotals[2] += duringCopy;
     }
 
+    QVERIFY2(storm.delivered >= kMinimumActions, qPrintable(QString::number(storm.delivered)));
     for (auto it = storm.byKind.cbegin(); it != storm.byKind.cend(); ++it) {
         qInfo("  %-26s %d", qPrintable(it.key()), it.value());
     }

@@ -180,7 +180,7 @@ void TestLookAndHelp::noSkinWithoutAListedFile()
         }
     }
     auto skin = std::make_shared<RecordingSkin>();
-    auto w = makeMainWindow(f.desktop, skin);
+    auto w = f.makeWindow(f.desktop, skin);
     w->Form_Load();
 
     QVERIFY(skin->calls.isEmpty());
@@ -195,7 +195,7 @@ void TestLookAndHelp::skinCallsInOrder()
     const QString path = QDir::toNativeSeparators(f.programFolder() + QStringLiteral("/x/o.cjs"));
     writeFile(path, "QWidget {}");
     auto skin = std::make_shared<RecordingSkin>();
-    auto w = makeMainWindow(f.desktop, skin);
+    auto w = f.makeWindow(f.desktop, skin);
     skin->window = w.get();
     w->Form_Load();
 
@@ -217,7 +217,7 @@ void TestLookAndHelp::failingSkinIsReportedAndStartUpGoesOn()
 {
     FormFixture f(false);
     writeFile(f.programFolder() + QStringLiteral("/x/o.cjs"), QByteArray("QWidget {\0\x01}", 12));
-    auto w = makeMainWindow(f.desktop);
+    auto w = f.makeWindow(f.desktop);
     w->Form_Load();
 
     const auto boxes = f.desktop.messages();

@@ -5,6 +5,7 @@
 #include "output/table_text.h"
 #include "output/text_file.h"
 #include "shell/yield.h"
+#include "support/file_bytes.h"
 #include "support/form_fixture.h"
 
 #include <QFile>
@@ -41,19 +42,6 @@ void setUp(ListModel &list, const QStringList &headers)
     for (const QString &h : headers) {
         list.addColumn(h, 1000);
     }
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 QByteArray padded(const QString &text, int width)
@@ -141,7 +129,7 @@ void TestOutput::formats()
     const QString path = dir.filePath(QStringLiteral("t.txt"));
     Recorder r;
     SaveListAsTextFile(list, path, &r);
-    QCOMPARE(fileBytes(path), file);
+    QCOMPARE(readBytes(path), file);
     // Values only for checked entries, exactly i / N * 100 below 2,000 entries.
     QList<double> values{1, 10, 20};
     for (int i = 1; i <= rows.size(); ++i) {
@@ -188,7 +176,7 @@ void TestOutput::saveThroughTheWindow()
     connect(w.ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) { shown << v; });
     f.click(w.PushButton3);
 
-    QCOMPARE(fileBytes(path),
+    QCOMPARE(readBytes(path),
              kHeader.toUtf8() + "\t\r\n" + padded(number(1), 51) + padded(number(3), 51));
     QCOMPARE(shown, QList<int>({1, 10, 20, 33, 100, 0}));
     QCOMPARE(w.ProgressBar1->caption(), QStringLiteral("Progress Bar"));
@@ -207,10 +195,10 @@ void TestOutput::replacesAsTypedAndCancelTouchesNothing()
     Form1 &w = f.form();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("results"));
-    writeFile(path, QByteArray(5000, 'x'));
+    writeBytes(path, QByteArray(5000, 'x'));
     f.desktop.fileChoices.push_back(path);
     f.click(w.PushButton3);
-    QCOMPARE(fileBytes(path), kHeader.toUtf8() + "\t\r\n");
+    QCOMPARE(readBytes(path), kHeader.toUtf8() + "\t\r\n");
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"results"});
 
     addNumbers(w.ListView2, 2);
@@ -218,7 +206,7 @@ void TestOutput::replacesAsTypedAndCancelTouchesNothing()
     w.ProgressBar1->setCaption(QStringLiteral("before"));
     f.click(w.PushButton3);                                  // no choice queued: cancelled
     QCOMPARE(f.desktop.dialogsShown.last().fileName, path);  // the dialog opened on the last name
-    QCOMPARE(fileBytes(path), kHeader.toUtf8() + "\t\r\n");
+    QCOMPARE(readBytes(path), kHeader.toUtf8() + "\t\r\n");
     QCOMPARE(w.ProgressBar1->value(), 37);
     QCOMPARE(w.ProgressBar1->caption(), QStringLiteral("before"));
     QVERIFY(f.desktop.messages().isEmpty());
@@ -230,7 +218,7 @@ void TestOutput::unwritablePathIsReported()
     FormFixture f;
     QTemporaryDir dir;
     const QString plain = dir.filePath(QStringLiteral("plain"));
-    writeFile(plain, "keep");
+    writeBytes(plain, "keep");
     // A regular file where a folder should be, and a missing folder: both fail, even for root.
     for (const QString &path : {plain + "/r.txt", dir.filePath(QStringLiteral("none/r.txt"))}) {
         f.desktop.fileChoices.push_back(path);
@@ -243,7 +231,7 @@ void TestOutput::unwritablePathIsReported()
         QVERIFY2(box.text.contains(QStringLiteral("Form1.PushButton3_Click at line 120")),
                  qPrintable(box.text));
     }
-    QCOMPARE(fileBytes(plain), QByteArray("keep"));
+    QCOMPARE(readBytes(plain), QByteArray("keep"));
     QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
 }
 
@@ -256,7 +244,7 @@ void TestOutput::failureHalfWayKeepsTheOldFile()
     addNumbers(w.ListView2, 100000);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("old.txt"));
-    writeFile(path, "the old file");
+    writeBytes(path, "the old file");
     f.desktop.fileChoices.push_back(path);
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
@@ -268,7 +256,7 @@ void TestOutput::failureHalfWayKeepsTheOldFile()
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
-    QCOMPARE(fileBytes(path), QByteArray("the old file"));
+    QCOMPARE(readBytes(path), QByteArray("the old file"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.txt"});
     QCOMPARE(f.desktop.messages().size(), 1);
     QVERIFY(f.desktop.messageTexts().first().contains(QStringLiteral("at line 120")));
@@ -289,7 +277,6 @@ void TestOutput::listChangedUnderSaveAndCopy()
     Form1 &w = f.form();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("r.txt"));
-    setYieldInterval(0);
     for (QPushButton *button : {w.PushButton3, w.PushButton8}) {
         w.ListView2.clear();
         addNumbers(w.ListView2, 20000);
@@ -305,12 +292,11 @@ void TestOutput::listChangedUnderSaveAndCopy()
         QVERIFY(replaced);
         QCOMPARE(w.ListView2.count(), 1);
         if (button == w.PushButton3) {
-            QVERIFY(fileBytes(path) == tableText(before));
+            QVERIFY(readBytes(path) == tableText(before));
         } else {
             QVERIFY(*f.desktop.clipboard == clipboardText(before));
         }
     }
-    setYieldInterval(10);
     QVERIFY(f.desktop.messages().isEmpty());
 }
 

@@ -302,13 +302,11 @@ void TestPrefixFiles::failedSaveReportsOnceAndKeepsOldFile()
             c.before(dir.path());
         }
         if (c.during) {
-            setYieldInterval(0);
             QTimer::singleShot(0, &f.form(), [&] { c.during(dir.path()); });
         }
         const QString path = dir.filePath(c.target);
         f.desktop.fileChoices.push_back(path);
         f.click(f.form().PushButton5);
-        setYieldInterval(10);
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
         const auto shown = f.desktop.messages();
@@ -339,7 +337,6 @@ void TestPrefixFiles::saveWritesListAsItStoodWhenStarted()
         expected += QByteArray::number(i) + "\r\n";
     }
     f.desktop.fileChoices.push_back(path);
-    setYieldInterval(0);
     // "Clear List" and a new run in the middle of the save.
     int pointerWhenCleared = -1;
     QTimer::singleShot(0, &f.form(), [&] {
@@ -348,7 +345,6 @@ void TestPrefixFiles::saveWritesListAsItStoodWhenStarted()
         f.form().ListView2.add(QStringLiteral("new"));
     });
     f.click(f.form().PushButton5);
-    setYieldInterval(10);
     QCOMPARE(pointerWhenCleared, int(kPointerBusy));
     QCOMPARE(readBytes(path), expected);
     QVERIFY(f.desktop.messages().isEmpty());

@@ -59,16 +59,6 @@ void checkCloseReports(FormFixture &f, const QString &reason)
     QCOMPARE(f.desktop.calls.last().kind, QStringLiteral("end"));
 }
 
-class EndWatchingDesktop : public ScriptedDesktop {
-public:
-    std::function<void()> atEnd;
-    void endProgram() override
-    {
-        ScriptedDesktop::endProgram();
-        atEnd();
-    }
-};
-
 }  // namespace
 
 class TestSettings : public QObject {
@@ -175,20 +165,17 @@ void TestSettings::readOnlyFolderAtClose()
 void TestSettings::closingDuringGenerationSavesThenEnds()
 {
     FormFixture f;
-    EndWatchingDesktop desktop;
-    auto w = makeMainWindow(desktop);
-    w->Form_Load();
-    w->ListView1.add(QStringLiteral("717"));
-    w->Text1->setText(QStringLiteral("300000"));
+    f.addPrefixes({"717"});
+    f.form().Text1->setText(QStringLiteral("300000"));
     int resultsAtEnd = -1;
     QString storedAtEnd;
-    desktop.atEnd = [&] {
-        resultsAtEnd = w->ListView2.count();
+    f.desktop.onEnd = [&] {
+        resultsAtEnd = f.form().ListView2.count();
         storedAtEnd = stored(QStringLiteral("Prefixes"));
     };
-    QTimer::singleShot(30, w.get(), [&] { w->close(); });
-    QTest::mouseClick(w->PushButton2, Qt::LeftButton);
-    QCOMPARE(desktop.endings, 1);
+    afterTurns(&f.form(), 100, [&] { f.form().close(); });
+    f.click(f.form().PushButton2);
+    QCOMPARE(f.desktop.endings, 1);
     QVERIFY2(resultsAtEnd > 0 && resultsAtEnd < 300000, qPrintable(QString::number(resultsAtEnd)));
     QCOMPARE(storedAtEnd, QStringLiteral("717;"));
 }

@@ -1,9 +1,9 @@
 // The main window as the user sees it, the error report, and "Start Generating" driven through
 // the real buttons.
+#include "app/bind_handlers.h"
 #include "mainwindow/home_page.h"
 #include "shell/app_title.h"
 #include "shell/error_trap.h"
-#include "shell/yield.h"
 #include "support/form_fixture.h"
 
 #include <QGroupBox>
@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
-#include <QTimer>
 #include <QTreeView>
 #include <QtTest>
 
@@ -26,6 +25,7 @@ private slots:
     void errorTrapGoesOnWithNextStep();
     void applicationTitle();
     void homePageOnlyOnSeven();
+    void homePageChanceAtStartUp();
     void emptyPrefixListIsReported();
     void generatesDistinctNumbersOfTheSampleForms();
     void prefixesAreDrawnEvenly();
@@ -165,6 +165,24 @@ void TestWindow::homePageOnlyOnSeven()
         if (x == 7) {
             QCOMPARE(desktop.urls.first(), QStringLiteral("https://www.quillane.example/"));
         }
+    }
+}
+
+void TestWindow::homePageChanceAtStartUp()
+{
+    for (const int x : {7, 8}) {
+        FormFixture f(false);
+        QList<int> asked;
+        auto w = makeMainWindow({f.desktop, f.random, [&](int n) {
+                                     asked << n;
+                                     return double(x);
+                                 }});
+        w->Form_Load();
+        QCOMPARE(asked, QList<int>{100});
+        QCOMPARE(f.desktop.urls, x == 7
+                                     ? QStringList{QStringLiteral("https://www.quillane.example/")}
+                                     : QStringList{});
+        QVERIFY(f.desktop.messages().isEmpty());
     }
 }
 
@@ -328,7 +346,7 @@ void TestWindow::prefixListEmptiedDuringRun()
     FormFixture f;
     f.addPrefixes({"717"});
     f.form().Text1->setText(QStringLiteral("5000000"));
-    QTimer::singleShot(30, &f.form(), [&] { f.form().ListView1.clear(); });
+    afterTurns(&f.form(), 20, [&] { f.form().ListView1.clear(); });
     f.click(f.form().PushButton2);
     QCOMPARE(f.desktop.messages().size(), 1);
     QVERIFY(f.desktop.messages().first().text.contains(QStringLiteral("prefix list was emptied")));
@@ -342,21 +360,17 @@ void TestWindow::resultListClearedDuringRunStillAddsN()
     FormFixture f;
     f.addPrefixes({"800-281-2"});
     f.form().Text1->setText(QStringLiteral("1000"));
-    setYieldInterval(0);
-    int yields = 0;
-    QTimer timer;
     // Clear once, after a few hundred numbers: the run goes on and adds 1000 in all.
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (++yields == 1 && f.form().ListView2.count() > 0) {
-            f.form().ListView2.clear();
-        }
+    int clearedAt = -1;
+    afterTurns(&f.form(), 5, [&] {
+        clearedAt = f.form().ListView2.count();
+        f.form().ListView2.clear();
     });
-    timer.start(0);
     f.click(f.form().PushButton2);
-    setYieldInterval(10);
+    QVERIFY2(clearedAt > 0 && clearedAt < 1000, qPrintable(QString::number(clearedAt)));
     const QStringList results = f.results();
     QCOMPARE(QSet<QString>(results.begin(), results.end()).size(), results.size());
-    QVERIFY(results.size() <= 1000);
+    QCOMPARE(results.size(), 1000 - clearedAt);
     QVERIFY(f.desktop.messages().isEmpty());
 }
 
@@ -366,7 +380,7 @@ void TestWindow::busyPointerDuringRun()
     f.addPrefixes({"717"});
     f.form().Text1->setText(QStringLiteral("300000"));
     int pointerSeen = -1;
-    QTimer::singleShot(20, &f.form(), [&] { pointerSeen = f.form().MousePointer(); });
+    afterTurns(&f.form(), 3, [&] { pointerSeen = f.form().MousePointer(); });
     f.click(f.form().PushButton2);
     QCOMPARE(pointerSeen, int(kPointerBusy));
     QCOMPARE(f.form().MousePointer(), int(kPointerDefault));

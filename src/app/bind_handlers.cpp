@@ -13,13 +13,16 @@
 
 #include <QPushButton>
 
-std::unique_ptr<Form1> makeMainWindow(Desktop &desktop, std::shared_ptr<SkinComponent> skin)
+std::unique_ptr<Form1> makeMainWindow(FormServices services)
 {
-    if (!skin) {
-        skin = std::make_shared<StyleSheetSkin>();
+    if (!services.homePageDraw) {
+        RandomSource &random = services.random;
+        services.homePageDraw = [&random](int n) { return RandomNumber(n, random); };
     }
-    auto form = std::make_unique<Form1>(
-        FormServices{desktop, [](int n) { return RandomNumber(n); }, std::move(skin)});
+    if (!services.skin) {
+        services.skin = std::make_shared<StyleSheetSkin>();
+    }
+    auto form = std::make_unique<Form1>(std::move(services));
     Form1 &f = *form;
     auto bind = [&f](QPushButton *button, void (*handler)(Form1 &)) {
         QObject::connect(button, &QPushButton::clicked, &f, [&f, handler] { handler(f); });

@@ -5,6 +5,6 @@
 #include <memory>
 
 // The main window with every button, key and double-click bound to its handler. Without a skin
-// component it gets ours, which reads style sheets.
-std::unique_ptr<Form1> makeMainWindow(Desktop &desktop,
-                                      std::shared_ptr<SkinComponent> skin = nullptr);
+// component it gets ours, which reads style sheets; without a home-page draw it draws from the
+// window's random source.
+std::unique_ptr<Form1> makeMainWindow(FormServices services);

@@ -1,4 +1,5 @@
 #include "app/bind_handlers.h"
+#include "generator/random_source.h"
 #include "output/xlsx_spreadsheet.h"
 #include "shell/app_title.h"
 #include "shell/qt_desktop.h"
@@ -12,7 +13,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(kMakerName);
 
     QtDesktop desktop(openSpreadsheetProgram);
-    auto form = makeMainWindow(desktop);
+    auto form = makeMainWindow({desktop, RandomSource::shared()});
     desktop.setParentWindow(form.get());
     form->Form_Load();
     form->showCentred();

@@ -135,7 +135,7 @@ void PushButton2_Click(Form1 &form)
     int n = 0;
     trap.step(106, [&] { n = convertCount(form.Text1->text()); });
 
-    RandomSource &source = RandomSource::shared();
+    RandomSource &source = form.random();
     PrefixView view(prefixes);
     DuplicateIndex index;
     // Room for the first numbers only: the index grows as it fills, and reserving for the whole

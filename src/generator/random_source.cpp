@@ -35,6 +35,14 @@ void RandomSource::reseed(float seed)
     state_ += lastSeedMix_;
 }
 
+void RandomSource::reseedFromClock()
+{
+    if ((reseeds_++ & 63u) == 0) {
+        seconds_ = clock_();
+    }
+    reseed(seconds_);
+}
+
 float RandomSource::draw()
 {
     state_ += 0x9E3779B97F4A7C15ULL;
@@ -55,25 +63,9 @@ float timeOfDaySeconds()
     return float(double(now % 86'400'000'000LL) / 1e6);
 }
 
-namespace {
-
-// As a single-precision number the time of day only changes every few milliseconds, so reading
-// the clock once every 64 draws gives the same seeds at a fraction of the cost.
-float recentTimeOfDay()
-{
-    static unsigned calls = 0;
-    static float seconds = timeOfDaySeconds();
-    if ((++calls & 63u) == 0) {
-        seconds = timeOfDaySeconds();
-    }
-    return seconds;
-}
-
-}  // namespace
-
 double RandomNumber(int n, RandomSource &source)
 {
-    source.reseed(recentTimeOfDay());
+    source.reseedFromClock();
     const double r = source.draw();
     return std::floor(r * double(n)) + 1.0;
 }

@@ -148,7 +148,7 @@ void Form1::Form_Load()
     if (handThere) {
         trap.step(106, [&] { setMouseIcon(loadCursorFile(hand)); });
     }
-    trap.step(108, [&] { OccasionallyOpenHomePage(desktop(), services_.randomNumber); });
+    trap.step(108, [&] { OccasionallyOpenHomePage(desktop(), services_.homePageDraw); });
     trap.step(126, [&] {
         setWindowTitle(kProductName);
         setWindowIcon(productIcon());

@@ -15,13 +15,17 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QTreeView;
+class RandomSource;
 class SkinComponent;
 
 // What the window is given from outside, so tests can put doubles in its place.
 struct FormServices {
     Desktop &desktop;
-    // A whole number from 1 to n from the program's random source.
-    std::function<double(int n)> randomNumber;
+    // The program's random source, which the generator draws from.
+    RandomSource &random;
+    // The start-up's draw for the home-page chance, a whole number from 1 to n. The program
+    // draws it from `random`; tests pin it, so that no window of theirs opens a browser.
+    std::function<double(int n)> homePageDraw = {};
     // The skin given to the window at start-up; none means the window keeps its plain look.
     std::shared_ptr<SkinComponent> skin = nullptr;
 };
@@ -35,7 +39,7 @@ public:
     ~Form1() override;
 
     Desktop &desktop() { return services_.desktop; }
-    double randomNumber(int n) const { return services_.randomNumber(n); }
+    RandomSource &random() { return services_.random; }
 
     // Start-up: runs once, before the window is shown.
     void Form_Load();

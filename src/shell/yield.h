@@ -4,5 +4,7 @@
 // item: it processes events only when about 10 ms have passed since it last did.
 void yieldToEventLoop();
 
-// Tests set 0 to make every call process events.
-void setYieldInterval(int milliseconds);
+// Tests count calls instead of reading the clock: every n-th call lets the event loop run, so
+// that what a test posts arrives at the same point of a loop on every run. 0 goes back to the
+// clock.
+void setYieldEveryNthCall(int n);

@@ -17,7 +17,7 @@ FormFixture::FormFixture(bool load)
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
     setProgramFolder(programDir_.path());
-    setYieldInterval(10);
+    setYieldEveryNthCall(1);
     restart(load);
 }
 
@@ -30,10 +30,17 @@ FormFixture::~FormFixture()
 void FormFixture::restart(bool load)
 {
     form_.reset();
-    form_ = makeMainWindow(desktop);
+    form_ = makeWindow(desktop);
     if (load) {
         form_->Form_Load();
     }
+}
+
+std::unique_ptr<Form1> FormFixture::makeWindow(Desktop &desktop,
+                                               std::shared_ptr<SkinComponent> skin)
+{
+    // 1 of 1 to 100: the page opens only on a 7.
+    return makeMainWindow({desktop, random, [](int) { return 1.0; }, std::move(skin)});
 }
 
 void FormFixture::click(QPushButton *button)
@@ -56,4 +63,19 @@ QStringList FormFixture::prefixes() const
 QStringList FormFixture::results() const
 {
     return form_->ListView2.texts();
+}
+
+void afterTurns(QObject *context, int turns, std::function<void()> fn)
+{
+    // An event posted while the posted events are delivered waits for the next turn.
+    QMetaObject::invokeMethod(
+        context,
+        [context, turns, fn = std::move(fn)]() mutable {
+            if (turns <= 1) {
+                fn();
+            } else {
+                afterTurns(context, turns - 1, std::move(fn));
+            }
+        },
+        Qt::QueuedConnection);
 }

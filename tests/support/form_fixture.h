@@ -1,15 +1,21 @@
 #pragma once
 
+#include "generator/random_source.h"
 #include "mainwindow/form1.h"
 #include "support/scripted_desktop.h"
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 class QPushButton;
 
 // The real main window, offscreen, with a scripted desktop, its own settings store and its own
-// program folder, so no test touches the user's settings or waits on a dialog.
+// program folder, so no test touches the user's settings or waits on a dialog. Nothing in it is
+// left to chance or to the clock: the random source starts at a fixed state and reads a clock
+// that stands still, the home-page chance at start-up never comes up, and every yield of a long
+// loop lets the event loop run once, so a test's posted events arrive at the same point on every
+// run.
 class FormFixture {
 public:
     // load: run the start-up handler, as the program does before showing the window.
@@ -17,6 +23,11 @@ public:
     ~FormFixture();
 
     Form1 &form() { return *form_; }
+    // Another window on the fixture's random source and pinned home-page draw, for tests that
+    // need a desktop or a skin of their own.
+    std::unique_ptr<Form1> makeWindow(Desktop &desktop,
+                                      std::shared_ptr<SkinComponent> skin = nullptr);
+    RandomSource random{20170405, [] { return 43200.0f; }};
     ScriptedDesktop desktop;
     QString programFolder() const { return programDir_.path(); }
     QString settingsFolder() const { return settingsDir_.path(); }
@@ -34,3 +45,7 @@ private:
     std::unique_ptr<Form1> form_;
 };
 
+// Runs fn once the event loop has had `turns` more turns, as a user acting in the middle of a
+// long action would. The fixture's yields give one turn each, so this lands at the same point of
+// the action on every run.
+void afterTurns(QObject *context, int turns, std::function<void()> fn);

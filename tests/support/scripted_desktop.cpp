@@ -108,4 +108,7 @@ void ScriptedDesktop::endProgram()
 {
     calls.append({QStringLiteral("end"), {}, {}});
     ++endings;
+    if (onEnd) {
+        onEnd();
+    }
 }

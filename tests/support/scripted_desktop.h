@@ -27,6 +27,8 @@ public:
     // Runs while a box is "open", as a user acting during it would.
     std::function<void(const Call &)> onMessage;
     std::function<std::unique_ptr<Spreadsheet>()> spreadsheets;  // absent when not set
+    // Runs where the real program would end, to see what it leaves behind.
+    std::function<void()> onEnd;
 
     std::optional<QString> clipboard;  // nullopt: never touched
     int clipboardClears = 0;
