@@ -9,6 +9,7 @@
 #include "mainwindow/settings_format.h"
 #include "mainwindow/settings_store.h"
 #include "shell/yield.h"
+#include "support/file_bytes.h"
 #include "support/form_fixture.h"
 
 #include <QDir>
@@ -143,19 +144,6 @@ private:
 
     QSet<quint64> prefixes_;
 };
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 QByteArray tableLine(const QString &cell)
 {
@@ -437,8 +425,8 @@ void TestClickStorm::stormDuringGenerateSaveAndCopy()
     }
 
     Storm storm(f, seed);
-    writeFile(dir + "list-a.txt", "646-2\r\n312\r\n");
-    writeFile(dir + "list-b.txt", "72\r\n9095551\r\n");
+    writeBytes(dir + "list-a.txt", "646-2\r\n312\r\n");
+    writeBytes(dir + "list-b.txt", "72\r\n9095551\r\n");
     for (const char *p : {"646-2", "312", "72", "9095551"}) {
         allow(QString::fromLatin1(p));
     }
@@ -525,7 +513,7 @@ void TestClickStorm::stormDuringGenerateSaveAndCopy()
         setYieldEveryNthCall(1);
         QCOMPARE(w.MousePointer(), int(kPointerDefault));
         const int duringSave = storm.delivered - before - duringGeneration;
-        QVERIFY2(fileBytes(mainTable) == expectedTable,
+        QVERIFY2(readBytes(mainTable) == expectedTable,
                  "the saved table is not the list at the click");
 
         // The clipboard copy: the text is the list as it stood at the click.
@@ -604,7 +592,7 @@ void TestClickStorm::stormDuringGenerateSaveAndCopy()
         if (path.isEmpty() || !QFile::exists(path)) {
             continue;
         }
-        const QByteArray bytes = fileBytes(path);
+        const QByteArray bytes = readBytes(path);
         const bool table = bytes.startsWith(kHeader.toLatin1());
         QVERIFY2(path == sharedPath || table == storm.tableChoices.contains(path),
                  qPrintable(path));

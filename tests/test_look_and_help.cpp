@@ -5,6 +5,7 @@
 #include "shell/help.h"
 #include "shell/pointer_feedback.h"
 #include "shell/skin.h"
+#include "support/file_bytes.h"
 #include "support/form_fixture.h"
 
 #include <QApplication>
@@ -66,14 +67,6 @@ public:
 
 const QColor kWindowColour(0xe0, 0xe0, 0xe0);
 const QColor kButtonFace(0xc0, 0x80, 0x40);
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 bool hideFile(const QString &path)
 {
@@ -170,11 +163,11 @@ void TestLookAndHelp::noSkinWithoutAListedFile()
     const QString x = f.programFolder() + QStringLiteral("/x");
     if (setup == QLatin1String("empty x")) {
         QDir().mkpath(x);
-        writeFile(x + QStringLiteral("/other.cjs"), "QWidget {}");
+        writeBytes(x + QStringLiteral("/other.cjs"), "QWidget {}");
     } else if (setup == QLatin1String("folder")) {
         QDir().mkpath(x + QStringLiteral("/o.cjs"));
     } else if (setup == QLatin1String("hidden")) {
-        writeFile(x + QStringLiteral("/o.cjs"), "QWidget {}");
+        writeBytes(x + QStringLiteral("/o.cjs"), "QWidget {}");
         if (!hideFile(x + QStringLiteral("/o.cjs"))) {
             QSKIP("Only names starting with a dot are hidden here, so o.cjs cannot be");
         }
@@ -193,7 +186,7 @@ void TestLookAndHelp::skinCallsInOrder()
 {
     FormFixture f(false);
     const QString path = QDir::toNativeSeparators(f.programFolder() + QStringLiteral("/x/o.cjs"));
-    writeFile(path, "QWidget {}");
+    writeBytes(path, "QWidget {}");
     auto skin = std::make_shared<RecordingSkin>();
     auto w = f.makeWindow(f.desktop, skin);
     skin->window = w.get();
@@ -216,7 +209,7 @@ void TestLookAndHelp::skinCallsInOrder()
 void TestLookAndHelp::failingSkinIsReportedAndStartUpGoesOn()
 {
     FormFixture f(false);
-    writeFile(f.programFolder() + QStringLiteral("/x/o.cjs"), QByteArray("QWidget {\0\x01}", 12));
+    writeBytes(f.programFolder() + QStringLiteral("/x/o.cjs"), QByteArray("QWidget {\0\x01}", 12));
     auto w = f.makeWindow(f.desktop);
     w->Form_Load();
 
@@ -237,7 +230,7 @@ void TestLookAndHelp::styleSheetSkin()
 {
     const QString sheet = QStringLiteral("QPushButton { color: #123456; } /* \u00e9 */\n");
     QTemporaryDir dir;
-    writeFile(dir.filePath(QStringLiteral("o.cjs")), sheet.toUtf8());
+    writeBytes(dir.filePath(QStringLiteral("o.cjs")), sheet.toUtf8());
 
     QWidget window;
     StyleSheetSkin skin;
@@ -267,11 +260,11 @@ void TestLookAndHelp::styleSheetSkinRefusesWhatItCannotUse()
 {
     QTemporaryDir dir;
     const QString binary = dir.filePath(QStringLiteral("binary.cjs"));
-    writeFile(binary, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    writeBytes(binary, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     const QString latin1 = dir.filePath(QStringLiteral("latin1.cjs"));
-    writeFile(latin1, "QLabel { color: red; } /* caf\xe9 */");
+    writeBytes(latin1, "QLabel { color: red; } /* caf\xe9 */");
     const QString good = dir.filePath(QStringLiteral("good.cjs"));
-    writeFile(good, "QLabel { color: red; }");
+    writeBytes(good, "QLabel { color: red; }");
 
     StyleSheetSkin skin;
     QVERIFY_THROWS_EXCEPTION(Failure, skin.load(binary, QString()));
@@ -420,7 +413,7 @@ void TestLookAndHelp::damagedHandCursorIsReportedAt106()
     if (bytes == "folder") {
         QVERIFY(QDir().mkpath(path));
     } else {
-        writeFile(path, bytes);
+        writeBytes(path, bytes);
     }
     f.form().Form_Load();
 

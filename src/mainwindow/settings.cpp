@@ -2,6 +2,7 @@
 #include "mainwindow/settings_format.h"
 #include "mainwindow/settings_store.h"
 #include "shell/error_trap.h"
+#include "shell/file_io.h"
 #include "shell/yield.h"
 
 #include <QLineEdit>
@@ -44,6 +45,8 @@ void Form1::Form_QueryUnload()
 
 void Form1::Form_Unload()
 {
-    // Both writes above flushed the store before returning, so nothing is lost by leaving now.
+    // The store took everything above before returning. A save that the close interrupted is
+    // given up, so its old file stays whole and no half-written copy is left beside it.
+    AtomicFile::abandonAll();
     desktop().endProgram();
 }

@@ -4,33 +4,15 @@
 #include "output/list_snapshot.h"
 #include "output/progress.h"
 #include "output/table_text.h"
-#include "prefixes/file_names.h"
 #include "shell/error_trap.h"
-#include "shell/failure.h"
+#include "shell/file_io.h"
 #include "shell/yield.h"
-
-#include <QDir>
-#include <QSaveFile>
 
 namespace {
 
 constexpr int kDialogFlags = 2621953;
 // Lines gather in memory up to about this size before they go to the file.
 constexpr qsizetype kChunkBytes = 1 << 20;
-
-[[noreturn]] void fail(const QSaveFile &file, const QString &path)
-{
-    throw Failure(QStringLiteral("Cannot write the file %1: %2")
-                      .arg(QDir::toNativeSeparators(path), file.errorString()));
-}
-
-void writeChunk(QSaveFile &file, QByteArray &chunk, const QString &path)
-{
-    if (file.write(chunk) != chunk.size()) {
-        fail(file, path);
-    }
-    chunk.resize(0);  // keeps the capacity for the next chunk
-}
 
 }  // namespace
 
@@ -56,10 +38,8 @@ void SaveListAsTextFile(const ListModel &list, const QString &path, ProgressDisp
     }
 
     // The new text goes to a temporary file that replaces the old one only once it is complete.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        fail(file, path);
-    }
+    AtomicFile file(path);
+    file.open();
     QByteArray chunk;
     chunk.reserve(kChunkBytes + tableLineBound(widths) * 3);
     appendTableHeader(chunk, s, widths, yieldToEventLoop);
@@ -85,13 +65,12 @@ void SaveListAsTextFile(const ListModel &list, const QString &path, ProgressDisp
             yieldToEventLoop();
         }
         if (chunk.size() >= kChunkBytes) {
-            writeChunk(file, chunk, path);
+            file.write(chunk);
+            chunk.resize(0);  // keeps the capacity for the next chunk
         }
     }
-    writeChunk(file, chunk, path);
-    if (!file.commit()) {
-        fail(file, path);
-    }
+    file.write(chunk);
+    file.commit();
 
     if (progress) {
         progress->setValue(100);

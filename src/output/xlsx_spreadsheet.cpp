@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -21,14 +23,16 @@ Failure writeFailure(lxw_error error)
                    QString::fromUtf8(lxw_strerror(error)));
 }
 
+const QString kWorkbookPrefix = QStringLiteral("Phone numbers ");
+
 // A name that says what the file is and when it was made, and is not taken yet.
 QString newWorkbookPath(const QString &folder)
 {
     const QString stamp =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"));
-    QString path = folder + QStringLiteral("/Phone numbers ") + stamp + QStringLiteral(".xlsx");
+    QString path = folder + QLatin1Char('/') + kWorkbookPrefix + stamp + QStringLiteral(".xlsx");
     for (int n = 2; QFile::exists(path); ++n) {
-        path = folder + QStringLiteral("/Phone numbers ") + stamp + QStringLiteral(" (") +
+        path = folder + QLatin1Char('/') + kWorkbookPrefix + stamp + QStringLiteral(" (") +
                QString::number(n) + QStringLiteral(").xlsx");
     }
     return path;
@@ -53,6 +57,7 @@ void XlsxSpreadsheet::addWorkbook()
         throw Failure(QStringLiteral("The folder ") + QDir::toNativeSeparators(folder_) +
                       QStringLiteral(" could not be made."));
     }
+    removeWorkbooksOlderThan(folder_, QDateTime::currentDateTime().addDays(-kWorkbookKeptDays));
     path_ = newWorkbookPath(folder_);
     const QByteArray file = QFile::encodeName(path_);
     const QByteArray temp = QFile::encodeName(folder_);
@@ -109,10 +114,16 @@ void XlsxSpreadsheet::finish()
     lxw_workbook *workbook = workbook_;
     workbook_ = nullptr;
     sheet_ = nullptr;
+    // The library's own texts do not say why a file could not be written; the system's does.
+    errno = 0;
     const lxw_error error = workbook_close(workbook);
+    const int why = errno;
     if (error != LXW_NO_ERROR) {
         QFile::remove(path_);
-        throw writeFailure(error);
+        throw Failure(QStringLiteral("The workbook %1 could not be written: %2")
+                          .arg(QDir::toNativeSeparators(path_),
+                               why != 0 ? QString::fromLocal8Bit(std::strerror(why))
+                                        : QString::fromUtf8(lxw_strerror(error))));
     }
 }
 
@@ -122,6 +133,17 @@ void XlsxSpreadsheet::makeVisible()
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path_))) {
         throw Failure(QStringLiteral("The spreadsheet program could not be started for ") +
                       QDir::toNativeSeparators(path_));
+    }
+}
+
+void removeWorkbooksOlderThan(const QString &folder, const QDateTime &cutoff)
+{
+    const QFileInfoList workbooks =
+        QDir(folder).entryInfoList({kWorkbookPrefix + QStringLiteral("*.xlsx")}, QDir::Files);
+    for (const QFileInfo &workbook : workbooks) {
+        if (workbook.lastModified() < cutoff) {
+            QFile::remove(workbook.filePath());
+        }
     }
 }
 

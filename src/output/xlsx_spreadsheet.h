@@ -2,6 +2,7 @@
 
 #include "shell/desktop.h"
 
+#include <QDateTime>
 #include <QString>
 #include <vector>
 
@@ -33,6 +34,12 @@ private:
     lxw_worksheet *sheet_ = nullptr;
     std::vector<int> widths_;  // the longest text of each column, in characters
 };
+
+// Workbooks stay in their folder after they are handed over, for the user to save from the
+// spreadsheet program; those last changed before the cutoff are removed.
+void removeWorkbooksOlderThan(const QString &folder, const QDateTime &cutoff);
+// How long a handed-over workbook is kept.
+constexpr int kWorkbookKeptDays = 7;
 
 // Whether the desktop has a program for .xlsx files.
 bool spreadsheetProgramAvailable();

@@ -3,13 +3,11 @@
 #include "mainwindow/form1.h"
 #include "prefixes/list_file_text.h"
 #include "shell/error_trap.h"
-#include "shell/failure.h"
 #include "shell/file_helpers.h"
+#include "shell/file_io.h"
 #include "shell/yield.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
 #include <optional>
 #include <vector>
 
@@ -18,35 +16,6 @@ namespace {
 // Several files, long names, explorer style, read-only box ticked.
 constexpr int kFileDialogFlags = 2621953;
 const QString kFileDialogFilter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
-
-// The file's bytes, or nullopt when it holds more than a list file may. Reads in pieces so that
-// a device that never ends (or a file that grows while read) stops at the limit.
-std::optional<QByteArray> readListFile(const QString &path)
-{
-    QFile file(QDir::fromNativeSeparators(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw Failure(QStringLiteral("Cannot read %1 (%2)").arg(path, file.errorString()));
-    }
-    if (!file.isSequential() && file.size() > kMaxListFileBytes) {
-        return std::nullopt;
-    }
-    const qint64 piece = file.isSequential() ? 64 * 1024 : file.size() + 1;
-    QByteArray bytes;
-    for (;;) {
-        const QByteArray more = file.read(qMin(piece, kMaxListFileBytes + 1 - bytes.size()));
-        if (more.isEmpty()) {
-            break;
-        }
-        bytes += more;
-        if (bytes.size() > kMaxListFileBytes) {
-            return std::nullopt;
-        }
-    }
-    if (file.error() != QFileDevice::NoError) {
-        throw Failure(QStringLiteral("Cannot read %1 (%2)").arg(path, file.errorString()));
-    }
-    return bytes;
-}
 
 QString tooLargeText(const QString &path)
 {
@@ -62,13 +31,8 @@ QString tooLargeText(const QString &path)
 // is replaced only once everything is written; any failure is reported once and ends the save.
 void writeEntries(const ListModel &list, const QString &path, ErrorTrap &trap)
 {
-    QSaveFile file(QDir::fromNativeSeparators(path));
-    const bool opened = trap.step(130, [&] {
-        if (!file.open(QIODevice::WriteOnly)) {
-            throw Failure(QStringLiteral("Cannot create %1 (%2)").arg(path, file.errorString()));
-        }
-    });
-    if (!opened) {
+    AtomicFile file(path);
+    if (!trap.step(130, [&] { file.open(); })) {
         return;
     }
 
@@ -82,10 +46,7 @@ void writeEntries(const ListModel &list, const QString &path, ErrorTrap &trap)
     QString piece;
     piece.reserve(kPieceChars + 64);
     const auto writePiece = [&] {
-        const QByteArray bytes = piece.toUtf8();
-        if (file.write(bytes) != bytes.size()) {
-            throw Failure(QStringLiteral("Cannot write %1 (%2)").arg(path, file.errorString()));
-        }
+        file.write(piece.toUtf8());
         piece.resize(0);
     };
     for (const QString &entry : entries) {
@@ -99,11 +60,7 @@ void writeEntries(const ListModel &list, const QString &path, ErrorTrap &trap)
     if (!trap.step(136, writePiece)) {
         return;
     }
-    trap.step(140, [&] {
-        if (!file.commit()) {
-            throw Failure(QStringLiteral("Cannot replace %1 (%2)").arg(path, file.errorString()));
-        }
-    });
+    trap.step(140, [&] { file.commit(); });
 }
 
 }  // namespace
@@ -114,7 +71,22 @@ void LoadTextFileIntoList(ListModel &list, const QString &path, Desktop &desktop
         desktop.message(QStringLiteral("File not found"));
         return;
     }
-    const std::optional<QByteArray> bytes = readListFile(path);
+    // A folder or a device named in the dialog is told at once; reading it would fail or never
+    // end.
+    switch (pathKind(path)) {
+        case PathKind::Folder:
+            desktop.message(
+                QStringLiteral("%1 is a folder, not a list file, and was not loaded.").arg(path));
+            return;
+        case PathKind::Special:
+            desktop.message(QStringLiteral("%1 is not a plain file (it is a device, a pipe or a "
+                                           "socket), and was not loaded.")
+                                .arg(path));
+            return;
+        default:
+            break;
+    }
+    const std::optional<QByteArray> bytes = readWholeFile(path, kMaxListFileBytes);
     if (!bytes) {
         desktop.message(tooLargeText(path));
         return;

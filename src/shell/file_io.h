@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSaveFile>
+#include <QString>
+#include <optional>
+
+// The program's one way of reading and writing whole files.
+
+// What a path names, as far as reading it goes: a regular file can be read to its end, while a
+// folder cannot be read at all and a device or pipe may never end or may block the reader.
+enum class PathKind { Missing, RegularFile, Folder, Special };
+PathKind pathKind(const QString &path);
+
+// The bytes of a regular file, or nullopt when it holds more than `limit` bytes. Throws Failure
+// "Cannot read <path> (<reason>)" when the file cannot be read.
+std::optional<QByteArray> readWholeFile(const QString &path, qint64 limit);
+
+// A file replaced whole. What is written goes to a temporary file beside the target, which takes
+// the target's place only at commit(), so until then the old file stays as it was. A write that is
+// given up (by a failure, by the destructor, or by the program ending in the middle of it) leaves
+// no temporary file behind. Every failure throws Failure "Cannot write the file <path>: <reason>".
+class AtomicFile {
+public:
+    explicit AtomicFile(const QString &path);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile &) = delete;
+    AtomicFile &operator=(const AtomicFile &) = delete;
+
+    void open();
+    void write(const QByteArray &bytes);
+    void commit();
+
+    // Gives up every write that has not been committed yet. The program calls this when it ends
+    // at once, in the middle of whatever its yields let run.
+    static void abandonAll();
+
+private:
+    [[noreturn]] void fail() const;
+    void abandon();
+
+    QString path_;
+    QSaveFile file_;
+};
+
+// The text after the last separator of a path ("\" or "/"); the whole text when it holds none,
+// the empty text when it ends with one.
+QString FileNameFromPath(const QString &path);

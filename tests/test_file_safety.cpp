@@ -1,0 +1,209 @@
+// What the program's files go through: a full disk during each save, the window closed in the
+// middle of each save, a "file" that is a folder, a pipe or a device, and the workbooks left
+// for the spreadsheet program.
+#include "output/xlsx_spreadsheet.h"
+#include "support/file_bytes.h"
+#include "support/form_fixture.h"
+#include "support/full_disk.h"
+
+#include <sys/stat.h>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QtTest>
+#include <functional>
+
+namespace {
+
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
+void fillResults(Form1 &w, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        w.ListView2.add(QStringLiteral("717-555-%1").arg(i % 10000, 4, 10, QLatin1Char('0')));
+    }
+}
+
+// A workbook written as the program writes it, but never opened in a spreadsheet program.
+class UnshownWorkbook : public XlsxSpreadsheet {
+public:
+    using XlsxSpreadsheet::XlsxSpreadsheet;
+    void makeVisible() override { finish(); }
+};
+
+// The three saves, each started from its button with the target chosen in the dialog (the
+// workbook's target is its folder).
+struct Save {
+    const char *name;
+    QPushButton *Form1::*button;
+    int failingStep;       // where a full disk is reported
+    int turnsIntoWriting;  // turns of the event loop until the file is being written
+};
+// The text table measures its 20,000 cells before it opens its file.
+const Save kSaves[] = {
+    {"text table", &Form1::PushButton3, 120, 40000},
+    {"prefix lines", &Form1::PushButton5, 136, 5000},
+    {"workbook", &Form1::PushButton13, 174, 5000},
+};
+
+void startSave(FormFixture &f, const Save &save, const QString &folder, const QString &target)
+{
+    f.desktop.fileChoices = {target};
+    f.desktop.answers = {MessageAnswer::Yes};  // replace the old file
+    f.desktop.spreadsheets = [folder] { return std::make_unique<UnshownWorkbook>(folder); };
+    f.click(f.form().*(save.button));
+}
+
+}  // namespace
+
+class TestFileSafety : public QObject {
+    Q_OBJECT
+private slots:
+    void fullDiskKeepsTheOldFile_data();
+    void fullDiskKeepsTheOldFile();
+    void closingDuringSaveLeavesNothingHalfWritten_data();
+    void closingDuringSaveLeavesNothingHalfWritten();
+    void loadingWhatIsNoFileAnswersAtOnce();
+    void oldWorkbooksAreRemovedAtTheNextExport();
+};
+
+void TestFileSafety::fullDiskKeepsTheOldFile_data()
+{
+    QTest::addColumn<int>("which");
+    for (int i = 0; i < 3; ++i) {
+        QTest::newRow(kSaves[i].name) << i;
+    }
+}
+
+void TestFileSafety::fullDiskKeepsTheOldFile()
+{
+    QFETCH(int, which);
+    const Save &save = kSaves[which];
+    FullDisk disk;
+    FormFixture f;
+    fillResults(f.form(), 5000);
+    const QString target = disk.filePath("results.txt");
+    writeBytes(target, "old");
+    disk.fill();
+    startSave(f, save, disk.path(), target);
+    disk.makeRoom();
+#ifndef Q_OS_LINUX
+    QSKIP("a full disk is made only on Linux");
+#endif
+
+    const auto errors = f.desktop.messages();
+    QVERIFY(!errors.isEmpty());
+    const auto report = errors.last();
+    QCOMPARE(report.title, QStringLiteral("Application Error"));
+    QVERIFY2(report.text.contains(QStringLiteral("at line %1\r\r").arg(save.failingStep)),
+             qPrintable(report.text));
+    QVERIFY2(report.text.contains(disk.reason()), qPrintable(report.text));
+    QCOMPARE(errors.size(), which == 1 ? 2 : 1);  // the prefix lines ask before replacing
+    // The old file as it was, and nothing written beside it.
+    QCOMPARE(readBytes(target), QByteArray("old"));
+    QCOMPARE(filesIn(disk.path()), QStringList{"results.txt"});
+    QVERIFY(f.form().MousePointer() != kPointerBusy);
+}
+
+void TestFileSafety::closingDuringSaveLeavesNothingHalfWritten_data()
+{
+    fullDiskKeepsTheOldFile_data();
+}
+
+void TestFileSafety::closingDuringSaveLeavesNothingHalfWritten()
+{
+    QFETCH(int, which);
+    const Save &save = kSaves[which];
+    QTemporaryDir dir;
+    FormFixture f;
+    fillResults(f.form(), 20000);
+    const QString target = dir.filePath("results.txt");
+    writeBytes(target, "old");
+    QStringList leftAtEnd;
+    QByteArray targetAtEnd;
+    f.desktop.onEnd = [&] {
+        leftAtEnd = filesIn(dir.path());
+        targetAtEnd = readBytes(target);
+    };
+    afterTurns(&f.form(), save.turnsIntoWriting, [&] { f.form().close(); });
+    startSave(f, save, dir.path(), target);
+
+    QCOMPARE(f.desktop.endings, 1);
+    QCOMPARE(leftAtEnd, QStringList{"results.txt"});
+    QCOMPARE(targetAtEnd, QByteArray("old"));
+}
+
+void TestFileSafety::loadingWhatIsNoFileAnswersAtOnce()
+{
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("pipe.txt");
+    QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.txt")));
+    const QString folder = dir.filePath("folder.txt");
+    struct Case {
+        QString path;
+        QString told;
+    };
+    const QString special = QStringLiteral(
+        "%1 is not a plain file (it is a device, a pipe or a socket), and was not "
+        "loaded.");
+    const QList<Case> cases = {
+        {pipe, special.arg(pipe)},
+        {QStringLiteral("/dev/zero"), special.arg(QStringLiteral("/dev/zero"))},
+        {folder, folder + QStringLiteral(" is a folder, not a list file, and was not loaded.")},
+    };
+    for (const Case &c : cases) {
+        FormFixture f;
+        f.addPrefixes({"717"});
+        // A name typed into the dialog comes back as it was typed, whatever it names.
+        f.desktop.fileChoices = {c.path};
+        f.click(f.form().PushButton10);
+        QCOMPARE(f.desktop.messageTexts(), QStringList{c.told});
+        QCOMPARE(f.desktop.messages().first().icon, MessageIcon::None);
+        QCOMPARE(f.prefixes(), QStringList{"717"});
+        QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
+    }
+}
+
+void TestFileSafety::oldWorkbooksAreRemovedAtTheNextExport()
+{
+    QTemporaryDir dir;
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto workbookAged = [&](const QString &name, qint64 ageSeconds) {
+        writeBytes(dir.filePath(name), "x");
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(now.addSecs(-ageSeconds), QFileDevice::FileModificationTime));
+    };
+    constexpr qint64 kDay = 24 * 3600;
+    workbookAged(QStringLiteral("Phone numbers 2026-11-01 10-00-00.xlsx"), 8 * kDay);
+    workbookAged(QStringLiteral("Phone numbers 2026-12-01 12-00-00.xlsx"), 7 * kDay - 3600);
+    workbookAged(QStringLiteral("Phone numbers 2026-12-08 09-00-00.xlsx"), 60);
+    workbookAged(QStringLiteral("someone else's.xlsx"), 30 * kDay);
+
+    // The rule alone, with the cutoff pinned: older than the cutoff goes, the rest stays.
+    removeWorkbooksOlderThan(dir.path(), now.addSecs(-7 * kDay - 60));
+    QCOMPARE(filesIn(dir.path()).size(), 3);
+
+    // And at the next export, against the clock: a week and a day old is gone, six days and
+    // twenty-three hours is not.
+    workbookAged(QStringLiteral("Phone numbers 2026-11-02 10-00-00.xlsx"), 8 * kDay);
+    FormFixture f;
+    fillResults(f.form(), 3);
+    startSave(f, kSaves[2], dir.path(), QString());
+    QVERIFY(f.desktop.messages().isEmpty());
+    const QStringList left = filesIn(dir.path());
+    QCOMPARE(left.size(), 4);
+    QVERIFY(left.contains(QStringLiteral("Phone numbers 2026-12-01 12-00-00.xlsx")));
+    QVERIFY(left.contains(QStringLiteral("Phone numbers 2026-12-08 09-00-00.xlsx")));
+    QVERIFY(left.contains(QStringLiteral("someone else's.xlsx")));
+}
+
+QTEST_MAIN(TestFileSafety)
+#include "test_file_safety.moc"
