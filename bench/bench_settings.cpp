@@ -89,7 +89,7 @@ void BM_RestoreAtStart(benchmark::State &state)
 }
 BENCHMARK(BM_RestoreAtStart)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-// One keystroke in the count box while a long list is stored: the whole file is written again.
+// One keystroke in the count box while a long list is stored: only the count is written.
 void BM_CountKeystrokeWithLongListStored(benchmark::State &state)
 {
     SilentDesktop desktop;

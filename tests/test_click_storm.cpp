@@ -631,7 +631,7 @@ void TestClickStorm::stormDuringGenerateSaveAndCopy()
 
     // The settings hold the list that was shown, and the next start shows it again.
     w.Form_QueryUnload();
-    QCOMPARE(readSetting(kPrefixesKey, QString()), joinPrefixes(prefixes));
+    QCOMPARE(SettingsStore().read(kPrefixesKey, QString()), joinPrefixes(prefixes));
 
     // The window is still there and does what it is asked.
     QVERIFY(w.isVisible());

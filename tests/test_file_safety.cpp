@@ -67,6 +67,7 @@ class TestFileSafety : public QObject {
 private slots:
     void fullDiskKeepsTheOldFile_data();
     void fullDiskKeepsTheOldFile();
+    void fullDiskAtCloseKeepsTheStore();
     void closingDuringSaveLeavesNothingHalfWritten_data();
     void closingDuringSaveLeavesNothingHalfWritten();
     void loadingWhatIsNoFileAnswersAtOnce();
@@ -109,6 +110,46 @@ void TestFileSafety::fullDiskKeepsTheOldFile()
     QCOMPARE(readBytes(target), QByteArray("old"));
     QCOMPARE(filesIn(disk.path()), QStringList{"results.txt"});
     QVERIFY(f.form().MousePointer() != kPointerBusy);
+}
+
+void TestFileSafety::fullDiskAtCloseKeepsTheStore()
+{
+    FullDisk disk;
+    FormFixture f;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, disk.path());
+    f.restart();
+    f.addPrefixes({"717"});
+    f.form().close();  // the store as it was before the disk filled
+    f.restart();
+    const QString store =
+        QSettings(QStringLiteral("Quillane"), QStringLiteral("Quillane")).fileName();
+    const QByteArray before = readBytes(store);
+    QVERIFY(before.contains("717;"));
+
+    QStringList many;
+    for (int i = 0; i < 20000; ++i) {
+        many << QStringLiteral("212-%1").arg(i);
+    }
+    f.addPrefixes(many);
+    f.form().Text1->setText(QStringLiteral("321"));
+    disk.fill();
+    f.form().close();
+    disk.makeRoom();
+#ifndef Q_OS_LINUX
+    QSKIP("a full disk is made only on Linux");
+#endif
+
+    QCOMPARE(f.desktop.messages().size(), 1);
+    QCOMPARE(f.prefixes().size(), 20001);
+    QCOMPARE(f.desktop.messages().first().text,
+             QStringLiteral("The prefix list could not be saved for the next start.\n\n"
+                            "The settings file %1 cannot be written: %2.")
+                 .arg(QDir::toNativeSeparators(store), disk.reason()));
+    QCOMPARE(f.desktop.endings, 2);
+    QCOMPARE(readBytes(store), before);
+    const QStringList left = filesIn(QFileInfo(store).path());
+    QCOMPARE(left.filter(QStringLiteral("Quillane.conf")).size(), left.size());
+    QVERIFY2(left.size() <= 2, qPrintable(left.join(' ')));  // the store and its pending count
 }
 
 void TestFileSafety::closingDuringSaveLeavesNothingHalfWritten_data()

@@ -67,6 +67,9 @@ private slots:
     void prefixesComeBackInOrder();
     void restoreDropsEmptyPiecesAndSplitsAtSemicolons();
     void countBoxRoundTrip();
+    void keystrokeLeavesTheStoredListAlone();
+    void damagedStoreIsKeptAndWhatCanBeReadRestored_data();
+    void damagedStoreIsKeptAndWhatCanBeReadRestored();
     void longListRoundTrip();
     void unwritableStoreAtClose();
     void readOnlyFolderAtClose();
@@ -118,10 +121,125 @@ void TestSettings::countBoxRoundTrip()
     QCOMPARE(stored(QStringLiteral("Number Of Phones")), QStringLiteral("<absent>"));
     for (const QString &text : {QStringLiteral("500"), QStringLiteral("abc, 7"), QString()}) {
         f.form().Text1->setText(text);
-        QCOMPARE(stored(QStringLiteral("Number Of Phones")), text);  // written at once
+        // Should the program be killed now, without its close, the next start shows it anyway.
+        f.restart();
+        QCOMPARE(f.form().Text1->text(), text);
+        // A close puts it into the store itself.
         closeAndRestart(f);
+        QCOMPARE(stored(QStringLiteral("Number Of Phones")), text);
         QCOMPARE(f.form().Text1->text(), text);
     }
+    QVERIFY(f.desktop.messages().isEmpty());
+}
+
+void TestSettings::keystrokeLeavesTheStoredListAlone()
+{
+    // The store holds a long list; typing the count must not write it all again each time.
+    FormFixture f;
+    QStringList many;
+    for (int i = 0; i < 20000; ++i) {
+        many.append(QStringLiteral("212-%1").arg(i));
+    }
+    f.addPrefixes(many);
+    closeAndRestart(f);
+    QFile store(Store().fileName());
+    QVERIFY(store.open(QIODevice::ReadOnly));
+    const QByteArray before = store.readAll();
+    const QDateTime changed = QFileInfo(store).lastModified();
+    for (const char *typed : {"1", "12", "123"}) {
+        f.form().Text1->setText(QString::fromLatin1(typed));
+    }
+    store.seek(0);
+    QCOMPARE(store.readAll(), before);
+    QCOMPARE(QFileInfo(store).lastModified(), changed);
+    f.restart();  // killed
+    QCOMPARE(f.form().Text1->text(), QStringLiteral("123"));
+    QCOMPARE(f.prefixes(), many);
+}
+
+void TestSettings::damagedStoreIsKeptAndWhatCanBeReadRestored_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("prefixes");
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<bool>("damaged");
+
+    const QByteArray section = "[Brindlemoor%20Dial%20Roster%20Maker%20Studio%20Suite]\n";
+    const QByteArray sound =
+        section + "Number%20Of%20Phones=500\nPrefixes=\"717;603-43;800-281-2;\"\n";
+    QTest::newRow("sound") << sound << QStringList{"717", "603-43", "800-281-2"}
+                           << QStringLiteral("500") << false;
+    QTest::newRow("cut off in the list")
+        << sound.left(sound.size() - 9) << QStringList{"717", "603-43", "800"}
+        << QStringLiteral("500") << true;
+    QTest::newRow("cut off in a key")
+        << sound.left(section.size() + 10) << QStringList{} << QStringLiteral("200") << true;
+    QByteArray random;
+    quint32 state = 20170405;  // a fixed stream of bytes, NUL and high bytes among them
+    for (int i = 0; i < 4096; ++i) {
+        state = state * 1664525u + 1013904223u;
+        random.append(char(state >> 24));
+    }
+    QTest::newRow("random bytes") << random << QStringList{} << QStringLiteral("200") << true;
+    QTest::newRow("random bytes after sound ones")
+        << sound + random << QStringList{"717", "603-43", "800-281-2"} << QStringLiteral("500")
+        << true;
+    QTest::newRow("a list where text belongs")
+        << section + "Number%20Of%20Phones=500\nPrefixes=717, 603\n"
+        << QStringList{} << QStringLiteral("500") << true;
+    QTest::newRow("a number where text belongs")
+        << section +
+               "Number%20Of%20Phones=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\nPrefixes=\"717;\"\n"
+        << QStringList{"717"} << QStringLiteral("200") << true;
+    QByteArray million = section + "Prefixes=\"";
+    for (int i = 0; i < 1000000; ++i) {
+        million += "7;";
+    }
+    QTest::newRow("a million pieces")
+        << million + "\"\n"
+        << QStringList(1000000, "7") << QStringLiteral("200") << false;
+    QTest::newRow("far too large") << million + QByteArray(64 * 1024 * 1024, '7') + "\"\n"
+                                   << QStringList{} << QStringLiteral("200") << true;
+}
+
+void TestSettings::damagedStoreIsKeptAndWhatCanBeReadRestored()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, prefixes);
+    QFETCH(QString, count);
+    QFETCH(bool, damaged);
+    FormFixture f(false);
+    const QString file = Store().fileName();
+    QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    QCOMPARE(out.write(bytes), bytes.size());
+    out.close();
+
+    f.restart();
+    QCOMPARE(f.prefixes(), prefixes);
+    QCOMPARE(f.form().Text1->text(), count);
+    const QString aside = file + QStringLiteral(".damaged");
+    if (!damaged) {
+        QVERIFY(f.desktop.messages().isEmpty());
+        QVERIFY(!QFile::exists(aside));
+        return;
+    }
+    // One box says where the damaged file went; the copy is the file as it was.
+    QCOMPARE(f.desktop.messageTexts(),
+             QStringList{QStringLiteral("The settings file %1 was damaged. What could be read from "
+                                        "it has been restored; the damaged file was kept as %2.")
+                             .arg(file, aside)});
+    QCOMPARE(f.desktop.messages().first().icon, MessageIcon::Warning);
+    QFile copy(aside);
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QVERIFY(copy.readAll() == bytes);
+    // The store is sound again: the next start restores the same, and says nothing.
+    f.desktop.calls.clear();
+    closeAndRestart(f);
+    QCOMPARE(f.prefixes(), prefixes);
+    QCOMPARE(f.form().Text1->text(), count);
+    QVERIFY(f.desktop.messages().isEmpty());
 }
 
 void TestSettings::longListRoundTrip()
@@ -149,7 +267,7 @@ void TestSettings::readOnlyFolderAtClose()
 {
     FormFixture f;
     const QString file = Store().fileName();
-    f.form().Text1->setText(QStringLiteral("300"));  // the file exists
+    Store().setValue(QStringLiteral("Prefixes"), QString());  // the file exists
     const QString folder = QFileInfo(file).absolutePath();
     QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
     QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));

@@ -2,6 +2,7 @@
 
 #include "mainwindow/list_model.h"
 #include "mainwindow/progress_bar.h"
+#include "mainwindow/settings_store.h"
 #include "shell/desktop.h"
 #include "shell/pointer_feedback.h"
 
@@ -109,6 +110,7 @@ private:
     void restoreSettings(class ErrorTrap &trap);
 
     FormServices services_;
+    SettingsStore settings_;
     int mousePointer_ = kPointerDefault;
     std::optional<QCursor> mouseIcon_;
 };

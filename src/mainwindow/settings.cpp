@@ -1,17 +1,27 @@
 #include "mainwindow/form1.h"
 #include "mainwindow/settings_format.h"
-#include "mainwindow/settings_store.h"
 #include "shell/error_trap.h"
 #include "shell/file_io.h"
 #include "shell/yield.h"
 
+#include <QDir>
 #include <QLineEdit>
 
 // Start-up steps [136]-[150]: the prefix list and the count box from the settings store.
 void Form1::restoreSettings(ErrorTrap &trap)
 {
+    // A damaged store must not cost the user more than what it lost already: the rest is
+    // restored, and the damaged file is kept for a look.
+    if (const std::optional<QString> aside = settings_.setAsideIfDamaged()) {
+        desktop().message(QStringLiteral("The settings file %1 was damaged. What could be read "
+                                         "from it has been restored; the damaged file was kept "
+                                         "as %2.")
+                              .arg(QDir::toNativeSeparators(settings_.location()),
+                                   QDir::toNativeSeparators(*aside)),
+                          MessageButtons::Ok, MessageIcon::Warning);
+    }
     QString stored;
-    trap.step(136, [&] { stored = readSetting(kPrefixesKey, QString()); });
+    trap.step(136, [&] { stored = settings_.read(kPrefixesKey, QString()); });
     if (!stored.isEmpty()) {  // [138]
         QStringList pieces;
         trap.step(140, [&] { pieces = splitStoredPrefixes(stored); });
@@ -21,20 +31,19 @@ void Form1::restoreSettings(ErrorTrap &trap)
         }
     }
     // A changed text runs Text1_Change, which writes the same text back.
-    trap.step(150, [&] { Text1->setText(readSetting(kNumberOfPhonesKey, QStringLiteral("200"))); });
+    trap.step(150,
+              [&] { Text1->setText(settings_.read(kNumberOfPhonesKey, QStringLiteral("200"))); });
 }
 
 void Form1::Text1_Change()
 {
-    // Written on every keystroke; a store that cannot be written would otherwise show a box per
-    // keystroke, so a failure here stays silent.
-    (void)writeSetting(kNumberOfPhonesKey, Text1->text());
+    settings_.writeCount(Text1->text());
 }
 
 void Form1::Form_QueryUnload()
 {
     if (const std::optional<QString> failure =
-            writeSetting(kPrefixesKey, joinPrefixes(ListView1.texts()))) {
+            settings_.writeAtClose(joinPrefixes(ListView1.texts()))) {
         // The close goes on regardless: the user should not be kept in the program by its store.
         desktop().message(
             QStringLiteral("The prefix list could not be saved for the next start.\n\n") + *failure,

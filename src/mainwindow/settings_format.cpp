@@ -1,5 +1,7 @@
 #include "mainwindow/settings_format.h"
 
+#include <QStringDecoder>
+
 QString joinPrefixes(const QStringList &prefixes)
 {
     qsizetype length = 0;
@@ -18,4 +20,34 @@ QString joinPrefixes(const QStringList &prefixes)
 QStringList splitStoredPrefixes(const QString &stored)
 {
     return stored.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+}
+
+bool looksLikeSettingsText(const QByteArray &bytes)
+{
+    if (bytes.isEmpty()) {
+        return true;
+    }
+    if (!bytes.endsWith('\n') || bytes.contains('\0')) {
+        return false;
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    (void)utf8.decode(bytes);
+    if (utf8.hasError()) {
+        return false;
+    }
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        const qsizetype end = bytes.indexOf('\n', start);
+        QByteArrayView line(bytes.constData() + start, end - start);
+        if (line.endsWith('\r')) {
+            line.chop(1);
+        }
+        const bool fine = line.isEmpty() || line.startsWith(';') || line.startsWith('#') ||
+                          (line.startsWith('[') && line.endsWith(']')) || line.contains('=');
+        if (!fine) {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
 }

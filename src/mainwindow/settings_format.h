@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -10,3 +11,9 @@ QString joinPrefixes(const QStringList &prefixes);
 // The entries of a stored prefix list, in order; empty pieces are dropped, since a typed
 // prefix is never empty and an empty one would only be noise in the list.
 QStringList splitStoredPrefixes(const QString &stored);
+
+// Whether the bytes of a settings file have the shape the store writes: UTF-8 text without NUL
+// characters, every line a [section], a key=value, a comment or blank, and the last line ended.
+// Random bytes, or a file cut off in the middle of a line, have not; QSettings itself would read
+// them without complaint and write its guesses back.
+bool looksLikeSettingsText(const QByteArray &bytes);

@@ -7,9 +7,38 @@
 inline const QString kPrefixesKey = QStringLiteral("Prefixes");
 inline const QString kNumberOfPhonesKey = QStringLiteral("Number Of Phones");
 
-// The stored text of a key, or defaultText when the key has none.
-QString readSetting(const QString &key, const QString &defaultText);
+// The per-user settings store. The count box is stored at every keystroke, while the store's
+// file may also hold a long prefix list that would have to be written again with it; so the
+// count goes at once to a small file of its own beside the store (the pending count), and
+// reaches the store itself with the prefix list at the close, or at the first close after a
+// start that found it there.
+class SettingsStore {
+public:
+    // A store file that cannot be read as one (bytes that are no settings, a key holding another
+    // kind of value, far too large to be ours) is kept under a new name beside it and replaced by
+    // a file holding whatever could be read from it. Returns the kept copy's path when that
+    // happened.
+    std::optional<QString> setAsideIfDamaged();
 
-// Writes the text and flushes it to disk at once. Returns why the store did not take it, or
-// nothing when it did.
-std::optional<QString> writeSetting(const QString &key, const QString &value);
+    // The stored text of a key, or defaultText when it has none. A pending count is newer than
+    // the store's.
+    QString read(const QString &key, const QString &defaultText) const;
+
+    // Stores the count box's text. Cheap whatever the store holds, and silent: a keystroke should
+    // never bring up a box. Should even the small file fail, the count still reaches the store at
+    // the close.
+    void writeCount(const QString &text);
+
+    // Writes the prefix list, with the count if one is pending, and waits until the store has it.
+    // Returns why the store did not take them, or nothing when it did.
+    std::optional<QString> writeAtClose(const QString &prefixes);
+
+    // Where the store keeps its values, for messages.
+    QString location() const;
+
+private:
+    QString pendingCountFile() const;
+    std::optional<QString> pendingCount() const;
+
+    std::optional<QString> pendingCount_;
+};

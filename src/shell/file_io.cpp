@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -143,6 +144,26 @@ void AtomicFile::abandonAll()
     while (!unfinished().empty()) {
         unfinished().back()->abandon();
     }
+}
+
+bool replaceSmallFile(const QString &path, const QByteArray &bytes)
+{
+    const QString target = QDir::fromNativeSeparators(path);
+    const QString next = target + QStringLiteral(".new");
+    QFile file(next);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size()) {
+        file.remove();
+        return false;
+    }
+    file.close();
+    // rename(2) replaces the old file in one step; QFile::rename would refuse an existing target.
+    if (std::rename(QFile::encodeName(next).constData(), QFile::encodeName(target).constData()) !=
+        0) {
+        QFile::remove(next);
+        return false;
+    }
+    return true;
 }
 
 QString FileNameFromPath(const QString &path)

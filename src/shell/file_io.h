@@ -43,6 +43,12 @@ private:
     QSaveFile file_;
 };
 
+// Replaces a small file whole without waiting for the disk to take it: a program killed at any
+// moment leaves the old text or the new one, never a mixture (a power cut may lose the latest).
+// For a value written at every keystroke, where AtomicFile's wait for the disk would be felt.
+// Returns false when the file could not be written.
+bool replaceSmallFile(const QString &path, const QByteArray &bytes);
+
 // The text after the last separator of a path ("\" or "/"); the whole text when it holds none,
 // the empty text when it ends with one.
 QString FileNameFromPath(const QString &path);

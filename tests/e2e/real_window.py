@@ -36,6 +36,8 @@ BUTTONS = {
     "Save Results As Text File": (8040, 4095, 3840, 405),
     "Copy Results To Clipboard": (8040, 4605, 3840, 405),
 }
+# The count box, inside its frame at (120, 4740).
+COUNT_BOX = (120 + 240, 4740 + 300, 7335, 330)
 
 started = time.monotonic()
 
@@ -209,11 +211,13 @@ class Program:
         return found[0] if found else None
 
     def click(self, caption):
-        left, top, width, height = BUTTONS[caption]
-        x = self.origin[0] + (left + width // 2) // 15
-        y = self.origin[1] + (top + height // 2) // 15
         log(f"click '{caption}'")
-        self.desktop.click_at(x, y)
+        self.click_in(COUNT_BOX if caption == "count box" else BUTTONS[caption])
+
+    def click_in(self, place):
+        left, top, width, height = place
+        self.desktop.click_at(self.origin[0] + (left + width // 2) // 15,
+                              self.origin[1] + (top + height // 2) // 15)
 
     def alive(self):
         return self.process.poll() is None
@@ -331,6 +335,44 @@ def scenario(desktop, executable, work):
     log(f"settings: Prefixes={prefixes}")
 
 
+def killed_after_typing(desktop, executable):
+    """The count typed just before the program is killed is there at the next start."""
+    pending = os.path.join(desktop.env["XDG_CONFIG_HOME"], "Quillane", "Quillane.conf.count")
+    program = Program(desktop, executable)
+    try:
+        program.click("count box")
+        desktop.key("ctrl+a")
+        desktop.type("4321")
+
+        def typed():
+            try:
+                with open(pending, encoding="utf-8") as f:
+                    return f.read() == "4321"
+            except OSError:
+                return False
+
+        wait_for("the count to be stored", typed)
+        program.process.kill()
+        program.process.wait(5)
+        log("killed right after typing 4321")
+    finally:
+        program.stop()
+
+    # The next start shows it, and its close puts it into the settings file.
+    program = Program(desktop, executable)
+    try:
+        desktop.ask_to_close(program.window)
+        rc = program.process.wait(10)
+        check(rc == 0, f"the program ended with {rc}")
+    finally:
+        program.stop()
+    settings = os.path.join(desktop.env["XDG_CONFIG_HOME"], "Quillane", "Quillane.conf")
+    count = settings_value(settings, PRODUCT, "Number Of Phones")
+    check(count == "4321", f"Number Of Phones in the settings file: {count!r}")
+    check(not os.path.exists(pending), "the stored count was left beside the settings")
+    log(f"settings after the restart: Number Of Phones={count}")
+
+
 def main():
     if len(sys.argv) != 2:
         print(__doc__)
@@ -345,6 +387,7 @@ def main():
         try:
             desktop.start()
             scenario(desktop, executable, work)
+            killed_after_typing(desktop, executable)
         except (Failed, subprocess.TimeoutExpired) as failure:
             print(f"FAILED: {failure}", flush=True)
             return 1

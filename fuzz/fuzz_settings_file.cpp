@@ -1,0 +1,73 @@
+// The settings file at start-up: whatever bytes it holds, the restore reads what it can, keeps a
+// damaged file whole under another name and leaves a sound store behind, which the next start
+// reads alike without calling it damaged.
+#include "fuzz_support.h"
+#include "mainwindow/settings_format.h"
+#include "mainwindow/settings_store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryDir>
+
+namespace {
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct Restored {
+    std::optional<QString> aside;
+    QStringList prefixes;
+    QString count;
+};
+
+// What the window's start-up does with the store, before its list and box take the values.
+Restored restore()
+{
+    SettingsStore store;
+    Restored r;
+    r.aside = store.setAsideIfDamaged();
+    r.prefixes = splitStoredPrefixes(store.read(kPrefixesKey, QString()));
+    r.count = store.read(kNumberOfPhonesKey, QStringLiteral("200"));
+    return r;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static QTemporaryDir root;
+    static int run = 0;
+    // A folder per input: QSettings keeps what it read of a file and would take a new file of
+    // the same size and time for the old one.
+    const QString folder = root.filePath(QString::number(++run));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
+    const QString file = SettingsStore().location();
+    QDir().mkpath(QFileInfo(file).path());
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    {
+        QFile out(file);
+        FUZZ_REQUIRE(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+    }
+
+    const Restored first = restore();
+    for (const QString &p : first.prefixes) {
+        FUZZ_REQUIRE(!p.isEmpty() && !p.contains(u';'));
+    }
+    if (first.aside) {
+        FUZZ_REQUIRE(bytesOf(*first.aside) == bytes);
+    } else {
+        FUZZ_REQUIRE(bytesOf(file) == bytes);  // a sound file is left as it is
+    }
+    const Restored second = restore();
+    FUZZ_REQUIRE(!second.aside);
+    FUZZ_REQUIRE(second.prefixes == first.prefixes);
+    FUZZ_REQUIRE(second.count == first.count);
+
+    QDir(folder).removeRecursively();
+    return 0;
+}
