@@ -1,10 +1,10 @@
 // Writing the result list: the text file and the clipboard text through the real handlers of the
 // window (yields and progress bar included), and the plain text building on its own.
-#include "app/bind_handlers.h"
+#include "mainwindow/core/list_snapshot.h"
+#include "mainwindow/form1.h"
 #include "output/clipboard.h"
-#include "output/list_snapshot.h"
-#include "output/table_text.h"
-#include "output/text_file.h"
+#include "output/core/table_text.h"
+#include "output/core/text_table_file.h"
 #include "silent_desktop.h"
 
 #include <benchmark/benchmark.h>
@@ -83,7 +83,7 @@ void BM_SaveTextFile(benchmark::State &state)
         resetPeak();
         before = statusBytes("VmRSS");
         state.ResumeTiming();
-        PushButton3_Click(*w.form);
+        w.form->PushButton3_Click();
         growth = std::max(growth, peakGrowth(before));
     }
     const double size = double(QFileInfo(w.desktop.nextFile).size());
@@ -109,7 +109,7 @@ void BM_CopyToClipboard(benchmark::State &state)
         resetPeak();
         before = statusBytes("VmRSS");
         state.ResumeTiming();
-        PushButton8_Click(*w.form);
+        w.form->PushButton8_Click();
         growth = std::max(growth, peakGrowth(before));
     }
     // The text as the program holds it: UTF-16.

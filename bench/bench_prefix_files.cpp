@@ -1,7 +1,7 @@
 // Prefix list files: reading the text form, loading a file into the real window, and saving the
 // result list as lines.
-#include "app/bind_handlers.h"
-#include "prefixes/list_file_text.h"
+#include "mainwindow/form1.h"
+#include "prefixes/core/list_file_text.h"
 #include "prefixes/prefix_files.h"
 #include "silent_desktop.h"
 
@@ -55,7 +55,7 @@ void BM_WindowLoadPrefixFile(benchmark::State &state)
     form->show();
     QCoreApplication::processEvents();
     for (auto _ : state) {
-        PushButton10_Click(*form);
+        form->PushButton10_Click();
         QCoreApplication::processEvents();  // the last batch reaches the view
         state.PauseTiming();
         if (form->ListView1.count() != lines || desktop.messages != 0) {
@@ -84,7 +84,7 @@ void BM_WindowSaveResults(benchmark::State &state)
     }
     QCoreApplication::processEvents();
     for (auto _ : state) {
-        PushButton5_Click(*form);  // replaces the file of the run before; the box answers Yes
+        form->PushButton5_Click();  // replaces the file of the run before; the box answers Yes
     }
     if (QFile(desktop.nextFile).size() != qint64(entries) * 14 || desktop.messages > 2) {
         state.SkipWithError("wrong file");

@@ -1,6 +1,6 @@
 // Saving the prefix list at close and restoring it at the next start, with long lists.
-#include "app/bind_handlers.h"
-#include "mainwindow/settings_format.h"
+#include "mainwindow/core/settings_format.h"
+#include "mainwindow/form1.h"
 #include "silent_desktop.h"
 
 #include <benchmark/benchmark.h>

@@ -1,8 +1,8 @@
 #include "silent_desktop.h"
 
-#include "app/bind_handlers.h"
-#include "generator/random_source.h"
-#include "shell/failure.h"
+#include "generator/core/random_source.h"
+#include "mainwindow/form1.h"
+#include "shell/core/failure.h"
 
 #include <sys/resource.h>
 
@@ -33,5 +33,5 @@ double peakResidentBytes()
 std::unique_ptr<Form1> makeBenchWindow(Desktop &desktop)
 {
     static RandomSource random(12345);
-    return makeMainWindow({desktop, random, [](int) { return 1.0; }});
+    return std::make_unique<Form1>(FormServices{desktop, random, [](int) { return 1.0; }});
 }

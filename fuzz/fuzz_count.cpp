@@ -1,7 +1,7 @@
 // The count box's conversion: any text gives a value or one of its two failures.
 #include "fuzz_support.h"
-#include "generator/count_conversion.h"
-#include "shell/failure.h"
+#include "generator/core/count_conversion.h"
+#include "shell/core/failure.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // The prefix file reader: any bytes are decoded and cut into entries, and the entries account
 // for every character between the line ends.
 #include "fuzz_support.h"
-#include "prefixes/list_file_text.h"
+#include "prefixes/core/list_file_text.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 // The stored prefix list: any stored text splits into entries that store and restore unchanged.
 #include "fuzz_support.h"
-#include "mainwindow/settings_format.h"
+#include "mainwindow/core/settings_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

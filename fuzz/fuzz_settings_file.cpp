@@ -2,8 +2,8 @@
 // damaged file whole under another name and leaves a sound store behind, which the next start
 // reads alike without calling it damaged.
 #include "fuzz_support.h"
-#include "mainwindow/settings_format.h"
-#include "mainwindow/settings_store.h"
+#include "mainwindow/core/settings_format.h"
+#include "mainwindow/core/settings_store.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // The text table and the clipboard text: a list of any shape and content gives exactly the text
 // a plain rebuilding of the rules gives, and never reads past its cells.
 #include "fuzz_support.h"
-#include "mainwindow/list_model.h"
-#include "output/list_snapshot.h"
-#include "output/table_text.h"
+#include "mainwindow/core/list_model.h"
+#include "mainwindow/core/list_snapshot.h"
+#include "output/core/table_text.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 #include <QCoreApplication>

@@ -4,11 +4,11 @@
 // Afterwards the program must still work, both lists may hold only what some action could have
 // put there, every file at a chosen path must be whole, and the settings must hold the prefix
 // list that was shown. DIALROSTER_STORM_SEED replays another storm.
-#include "generator/generate_handler.h"
-#include "generator/numbers.h"
-#include "mainwindow/settings_format.h"
-#include "mainwindow/settings_store.h"
-#include "shell/yield.h"
+#include "generator/core/generation_run.h"
+#include "generator/core/numbers.h"
+#include "mainwindow/core/settings_format.h"
+#include "mainwindow/core/settings_store.h"
+#include "shell/core/yield.h"
 #include "support/file_bytes.h"
 #include "support/form_fixture.h"
 

@@ -4,8 +4,8 @@
 //
 // The texts come from a seeded generator, so a failure names a seed that repeats it:
 // DIALROSTER_COUNT_SEED=<seed> ./test_count_property
-#include "generator/count_conversion.h"
-#include "shell/failure.h"
+#include "generator/core/count_conversion.h"
+#include "shell/core/failure.h"
 
 #include <QtTest>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // The program folder and the two file tests, on real files in a temporary folder.
-#include "shell/file_helpers.h"
+#include "shell/core/file_helpers.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // What the program's files go through: a full disk during each save, the window closed in the
 // middle of each save, a "file" that is a folder, a pipe or a device, and the workbooks left
 // for the spreadsheet program.
-#include "output/xlsx_spreadsheet.h"
+#include "output/core/xlsx_spreadsheet.h"
 #include "support/file_bytes.h"
 #include "support/form_fixture.h"
 #include "support/full_disk.h"

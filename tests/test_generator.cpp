@@ -1,10 +1,10 @@
 // The number generator's plain logic: number forms, duplicates, capacity, the count box.
-#include "generator/capacity.h"
-#include "generator/count_conversion.h"
-#include "generator/duplicate_index.h"
-#include "generator/numbers.h"
-#include "generator/random_source.h"
-#include "shell/failure.h"
+#include "generator/core/capacity.h"
+#include "generator/core/count_conversion.h"
+#include "generator/core/duplicate_index.h"
+#include "generator/core/numbers.h"
+#include "generator/core/random_source.h"
+#include "shell/core/failure.h"
 
 #include <QRegularExpression>
 #include <QtTest>

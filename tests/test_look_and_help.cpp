@@ -1,9 +1,10 @@
 // The skin, the hand pointer over the buttons, and the help message, on the real window.
-#include "app/bind_handlers.h"
-#include "generator/generate_handler.h"
-#include "shell/failure.h"
+#include "generator/core/generation_run.h"
+#include "mainwindow/form1.h"
+#include "shell/core/failure.h"
+#include "shell/core/pointer_state.h"
+#include "shell/cursor_file.h"
 #include "shell/help.h"
-#include "shell/pointer_feedback.h"
 #include "shell/skin.h"
 #include "support/file_bytes.h"
 #include "support/form_fixture.h"
@@ -367,7 +368,7 @@ void TestLookAndHelp::hourglassKeptDuringGeneration()
             seen << w.MousePointer();
         });
     });
-    PushButton2_Click(w);
+    w.PushButton2_Click();
     QCOMPARE(f.results().size(), 300000);
     QCOMPARE(seen, QList<int>({kPointerBusy, kPointerBusy, kPointerBusy}));
     QCOMPARE(w.MousePointer(), int(kPointerDefault));

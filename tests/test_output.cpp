@@ -1,10 +1,11 @@
 // The result text file, the clipboard copy and "Clear List": bytes compared exactly, driven
 // through the real buttons where the window is involved.
+#include "mainwindow/core/list_snapshot.h"
 #include "output/clipboard.h"
-#include "output/progress.h"
-#include "output/table_text.h"
-#include "output/text_file.h"
-#include "shell/yield.h"
+#include "output/core/table_text.h"
+#include "output/core/text_table_file.h"
+#include "shell/core/progress.h"
+#include "shell/core/yield.h"
 #include "support/file_bytes.h"
 #include "support/form_fixture.h"
 
@@ -128,7 +129,7 @@ void TestOutput::formats()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("t.txt"));
     Recorder r;
-    SaveListAsTextFile(list, path, &r);
+    SaveListAsTextFile(takeListSnapshot(list), path, &r);
     QCOMPARE(readBytes(path), file);
     // Values only for checked entries, exactly i / N * 100 below 2,000 entries.
     QList<double> values{1, 10, 20};
@@ -153,7 +154,7 @@ void TestOutput::progressOf3000Items()
     addNumbers(list, 3000);
     QTemporaryDir dir;
     Recorder r;
-    SaveListAsTextFile(list, dir.filePath(QStringLiteral("r.txt")), &r);
+    SaveListAsTextFile(takeListSnapshot(list), dir.filePath(QStringLiteral("r.txt")), &r);
     QCOMPARE(r.values.size(), 3 + 3000 + 2);
     for (int i = 1; i <= 3000; ++i) {
         QCOMPARE(r.values[2 + i], double(i + 1) / 3000.0 * 100.0);

@@ -1,5 +1,5 @@
 // Adding, deleting and clearing prefixes through the real window.
-#include "shell/app_title.h"
+#include "shell/core/app_title.h"
 #include "support/form_fixture.h"
 
 #include <QKeyEvent>
@@ -109,7 +109,7 @@ void TestPrefixEditing::deletionGuardsAndClear()
     f.click(w.PushButton9);
     f.click(w.PushButton6);
     pressKey(w, Qt::Key_Delete);
-    emit w.ListView1_DblClick();
+    w.ListView1_DblClick();
     QVERIFY(f.desktop.calls.isEmpty());
 
     f.addPrefixes(kSample);
@@ -127,7 +127,7 @@ void TestPrefixEditing::deletionGuardsAndClear()
     // Entries but none selected: the key and the double-click do nothing, the button reports.
     w.listView1Widget->selectionModel()->clear();
     pressKey(w, Qt::Key_Delete);
-    emit w.ListView1_DblClick();
+    w.ListView1_DblClick();
     QVERIFY(f.desktop.messages().isEmpty());
     f.click(w.PushButton9);
     QCOMPARE(f.prefixes(), (QStringList{"603-43", "800-281-2"}));

@@ -1,10 +1,10 @@
 // Prefix list files: the read form and its encodings, loading through the real window, the
 // sample, and saving the results as plain lines.
-#include "prefixes/list_file_text.h"
+#include "prefixes/core/list_file_text.h"
 #include "prefixes/prefix_files.h"
-#include "shell/app_title.h"
-#include "shell/file_io.h"
-#include "shell/yield.h"
+#include "shell/core/app_title.h"
+#include "shell/core/file_io.h"
+#include "shell/core/yield.h"
 #include "support/file_bytes.h"
 #include "support/form_fixture.h"
 

@@ -1,6 +1,6 @@
 // The prefix list and the count box across a restart, and what closing does.
-#include "app/bind_handlers.h"
-#include "shell/app_title.h"
+#include "mainwindow/form1.h"
+#include "shell/core/app_title.h"
 #include "support/form_fixture.h"
 
 #include <QDir>

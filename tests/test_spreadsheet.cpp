@@ -1,8 +1,8 @@
 // The spreadsheet export: the real workbook file, read back by an independent reader.
-#include "output/spreadsheet_export.h"
-#include "output/xlsx_spreadsheet.h"
-#include "shell/failure.h"
-#include "shell/yield.h"
+#include "output/core/sheet_fill.h"
+#include "output/core/xlsx_spreadsheet.h"
+#include "shell/core/failure.h"
+#include "shell/core/yield.h"
 #include "support/form_fixture.h"
 
 #include <QDir>

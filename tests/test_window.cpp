@@ -1,9 +1,9 @@
 // The main window as the user sees it, the error report, and "Start Generating" driven through
 // the real buttons.
-#include "app/bind_handlers.h"
-#include "mainwindow/home_page.h"
-#include "shell/app_title.h"
-#include "shell/error_trap.h"
+#include "mainwindow/core/home_page.h"
+#include "mainwindow/form1.h"
+#include "shell/core/app_title.h"
+#include "shell/core/error_trap.h"
 #include "support/form_fixture.h"
 
 #include <QGroupBox>
@@ -173,10 +173,10 @@ void TestWindow::homePageChanceAtStartUp()
     for (const int x : {7, 8}) {
         FormFixture f(false);
         QList<int> asked;
-        auto w = makeMainWindow({f.desktop, f.random, [&](int n) {
-                                     asked << n;
-                                     return double(x);
-                                 }});
+        auto w = std::make_unique<Form1>(FormServices{f.desktop, f.random, [&](int n) {
+                                                          asked << n;
+                                                          return double(x);
+                                                      }});
         w->Form_Load();
         QCOMPARE(asked, QList<int>{100});
         QCOMPARE(f.desktop.urls, x == 7

@@ -1,7 +1,7 @@
-#include "app/bind_handlers.h"
-#include "generator/random_source.h"
-#include "output/xlsx_spreadsheet.h"
-#include "shell/app_title.h"
+#include "generator/core/random_source.h"
+#include "mainwindow/form1.h"
+#include "output/spreadsheet_export.h"
+#include "shell/core/app_title.h"
 #include "shell/qt_desktop.h"
 
 #include <QApplication>
@@ -13,9 +13,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(kMakerName);
 
     QtDesktop desktop(openSpreadsheetProgram);
-    auto form = makeMainWindow({desktop, RandomSource::shared()});
-    desktop.setParentWindow(form.get());
-    form->Form_Load();
-    form->showCentred();
+    Form1 form({desktop, RandomSource::shared()});
+    desktop.setParentWindow(&form);
+    form.Form_Load();
+    form.showCentred();
     return app.exec();
 }

@@ -1,11 +1,13 @@
 #include "mainwindow/form1.h"
 
-#include "mainwindow/home_page.h"
+#include "generator/core/random_source.h"
+#include "mainwindow/core/home_page.h"
 #include "mainwindow/product_icon.h"
-#include "shell/app_title.h"
-#include "shell/error_trap.h"
-#include "shell/failure.h"
-#include "shell/file_helpers.h"
+#include "shell/core/app_title.h"
+#include "shell/core/error_trap.h"
+#include "shell/core/failure.h"
+#include "shell/core/file_helpers.h"
+#include "shell/cursor_file.h"
 #include "shell/skin.h"
 
 #include <QCloseEvent>
@@ -69,8 +71,16 @@ bool isPartOf(const QObject *watched, QTreeView *list)
 Form1::Form1(FormServices services, QWidget *parent)
     : QWidget(parent), services_(std::move(services))
 {
+    if (!services_.homePageDraw) {
+        RandomSource &random = services_.random;
+        services_.homePageDraw = [&random](int n) { return RandomNumber(n, random); };
+    }
+    if (!services_.skin) {
+        services_.skin = std::make_shared<StyleSheetSkin>();
+    }
     ListView2.setCheckable(true);
     buildControls();
+    bindHandlers();
     watchPointerMoves();
 }
 
@@ -108,7 +118,6 @@ void Form1::buildControls()
     place(Frame2, 120, 4740, 7800, 795);
     Text1 = new QLineEdit(QStringLiteral("200"), Frame2);
     place(Text1, 240, 300, 7335, 330);
-    connect(Text1, &QLineEdit::textChanged, this, [this] { Text1_Change(); });
 
     PushButton2 = button("Start Generating", 8040, 120, 7800);
     listView2Widget = makeList(this, &ListView2);
@@ -124,7 +133,26 @@ void Form1::buildControls()
     ProgressBar1->setValue(0);
     ProgressBar1->setAlignment(Qt::AlignCenter);
     ProgressBar1->setTextVisible(true);
-    ProgressBar1->setCaption(QStringLiteral("Progress Bar"));
+    ProgressBar1->setCaption(kIdleProgressText);
+}
+
+void Form1::bindHandlers()
+{
+    connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
+    const std::pair<QPushButton *, void (Form1::*)()> clicks[] = {
+        {PushButton1, &Form1::PushButton1_Click},   {PushButton2, &Form1::PushButton2_Click},
+        {PushButton3, &Form1::PushButton3_Click},   {PushButton4, &Form1::PushButton4_Click},
+        {PushButton5, &Form1::PushButton5_Click},   {PushButton6, &Form1::PushButton6_Click},
+        {PushButton7, &Form1::PushButton7_Click},   {PushButton8, &Form1::PushButton8_Click},
+        {PushButton9, &Form1::PushButton9_Click},   {PushButton10, &Form1::PushButton10_Click},
+        {PushButton11, &Form1::PushButton11_Click}, {PushButton12, &Form1::PushButton12_Click},
+        {PushButton13, &Form1::PushButton13_Click}, {PushButton14, &Form1::PushButton14_Click},
+    };
+    for (const auto &[button, handler] : clicks) {
+        connect(button, &QPushButton::clicked, this, handler);
+    }
+    // The prefix list's key presses and double-clicks reach ListView1_KeyDown and
+    // ListView1_DblClick through eventFilter.
 }
 
 QList<QPushButton *> Form1::pushButtons() const
@@ -137,15 +165,9 @@ QList<QPushButton *> Form1::pushButtons() const
 void Form1::Form_Load()
 {
     ErrorTrap trap(desktop(), QStringLiteral("Form_Load"));
-    trap.step(100, [&] {
-        if (services_.skin) {
-            ApplySkin(*this, *services_.skin);
-        }
-    });
+    trap.step(100, [&] { ApplySkin(*this, *services_.skin); });
     const QString hand = programFile(kHandCursorFile);
-    bool handThere = true;  // should the test itself fail, the load still runs
-    trap.step(104, [&] { handThere = FileExists(hand); });
-    if (handThere) {
+    if (FileExists(hand)) {  // [104], a test that never fails
         trap.step(106, [&] { setMouseIcon(loadCursorFile(hand)); });
     }
     trap.step(108, [&] { OccasionallyOpenHomePage(desktop(), services_.homePageDraw); });
@@ -154,13 +176,11 @@ void Form1::Form_Load()
         setWindowIcon(productIcon());
         SetApplicationTitle();
     });
-    trap.step(128, [&] { ListView1.addColumn(QStringLiteral("Phone Number Prefixes"), 0); });
-    trap.step(130, [&] { ListView1.setColumnWidth(1, kListColumnWidth); });
-    trap.step(132, [&] {
-        ListView2.addColumn(QStringLiteral("Result/s - No duplicates will be added to this list"),
-                            0);
-    });
-    trap.step(134, [&] { ListView2.setColumnWidth(1, kListColumnWidth); });
+    ListView1.addColumn(QStringLiteral("Phone Number Prefixes"), 0);  // [128]
+    ListView1.setColumnWidth(1, kListColumnWidth);                    // [130]
+    ListView2.addColumn(QStringLiteral("Result/s - No duplicates will be added to this list"),
+                        0);                         // [132]
+    ListView2.setColumnWidth(1, kListColumnWidth);  // [134]
     restoreSettings(trap);
 }
 
@@ -289,10 +309,10 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == listView1Widget && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
-        emit ListView1_KeyDown(key->key(), key->modifiers());
+        ListView1_KeyDown(key->key(), key->modifiers());
     } else if (watched == listView1Widget->viewport() &&
                event->type() == QEvent::MouseButtonDblClick) {
-        emit ListView1_DblClick();
+        ListView1_DblClick();
     } else if (event->type() == QEvent::MouseMove) {
         pointerMoved(watched, static_cast<QMouseEvent *>(event)->position().toPoint());
     }

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "mainwindow/list_model.h"
+#include "mainwindow/core/list_model.h"
+#include "mainwindow/core/settings_store.h"
 #include "mainwindow/progress_bar.h"
-#include "mainwindow/settings_store.h"
-#include "shell/desktop.h"
-#include "shell/pointer_feedback.h"
+#include "shell/core/desktop.h"
+#include "shell/core/pointer_state.h"
+#include "shell/core/progress.h"
 
 #include <QCursor>
 #include <QWidget>
@@ -16,6 +17,7 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QTreeView;
+struct ListSnapshot;
 class RandomSource;
 class SkinComponent;
 
@@ -32,10 +34,14 @@ struct FormServices {
 };
 
 // The main window: the two lists, the count box, the buttons and the progress bar, placed as
-// designed in twips (15 to a pixel). The handlers of the other subsystems work on its controls.
+// designed in twips (15 to a pixel). Every user action is one handler of the window, bound to
+// its control here and defined with its subsystem: the generator's in generator/, the prefix
+// commands' in prefixes/, the outputs' in output/, help in shell/.
 class Form1 : public QWidget {
     Q_OBJECT
 public:
+    // Without a home-page draw the window draws from its random source; without a skin
+    // component it gets ours, which reads style sheets.
     explicit Form1(FormServices services, QWidget *parent = nullptr);
     ~Form1() override;
 
@@ -46,6 +52,32 @@ public:
     void Form_Load();
     // Shows the window centred on the screen.
     void showCentred();
+
+    // Settings and shutdown.
+    void Text1_Change();
+    void Form_QueryUnload();
+    void Form_Unload();
+
+    void PushButton1_Click();   // "Add Prefix"
+    void PushButton2_Click();   // "Start Generating"
+    void PushButton3_Click();   // "Save Results As Text File"
+    void PushButton4_Click();   // "Load Default Area Code Prefixes"
+    void PushButton5_Click();   // "Save Prefixes To File"
+    void PushButton6_Click();   // "Clear All Prefixes"
+    void PushButton7_Click();   // "Clear List"
+    void PushButton8_Click();   // "Copy Results To Clipboard"
+    void PushButton9_Click();   // "Delete Selected Prefix"
+    void PushButton10_Click();  // "Load Prefixes From File"
+    void PushButton11_Click();  // "Load Sample Example Prefixes"
+    void PushButton12_Click();  // "<- ?"
+    void PushButton13_Click();  // "Save Results As Excel File"
+    void PushButton14_Click();  // "Help"
+    // A key pressed, and a double-click, in the prefix list.
+    void ListView1_KeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void ListView1_DblClick();
+
+    // Whether the spreadsheet program can be started; tells the user when it cannot.
+    bool SaveResultsAsExcelFileIsExcelInstalled();
 
     int MousePointer() const { return mousePointer_; }
     void setMousePointer(int state);
@@ -89,14 +121,14 @@ public:
     // The fourteen buttons in number order, PushButton1 first.
     QList<QPushButton *> pushButtons() const;
 
-    // Settings and shutdown.
-    void Text1_Change();
-    void Form_QueryUnload();
-    void Form_Unload();
-
-signals:
-    void ListView1_KeyDown(int key, Qt::KeyboardModifiers modifiers);
-    void ListView1_DblClick();
+    // What a file export writes: the list as it stood at the click, into the file at path,
+    // showing its progress.
+    using FileExport = void (*)(const ListSnapshot &list, const QString &path,
+                                ProgressDisplay *progress);
+    // The steps of a "Save Results As ..." command that writes a file: the path is asked for
+    // ([106] to [116]), the pointer turns busy ([118]), the export writes the result list ([120])
+    // and the pointer turns back ([122]). Failures are reported under the handler's name.
+    void saveResultsToFile(const QString &handler, FileExport write);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -104,6 +136,7 @@ protected:
 
 private:
     void buildControls();
+    void bindHandlers();
     void watchPointerMoves();
     void pointerMovedOnto(int target);
     void pointerMoved(QObject *watched, const QPoint &at);
@@ -113,6 +146,23 @@ private:
     SettingsStore settings_;
     int mousePointer_ = kPointerDefault;
     std::optional<QCursor> mouseIcon_;
+};
+
+// Shows the hourglass for as long as it lives, then the pointer given (the default, or the
+// arrow after Save Prefixes To File).
+class BusyPointer {
+public:
+    explicit BusyPointer(Form1 &form, int after = kPointerDefault) : form_(form), after_(after)
+    {
+        form_.setMousePointer(kPointerBusy);
+    }
+    ~BusyPointer() { form_.setMousePointer(after_); }
+    BusyPointer(const BusyPointer &) = delete;
+    BusyPointer &operator=(const BusyPointer &) = delete;
+
+private:
+    Form1 &form_;
+    int after_;
 };
 
 // Twips to pixels at 96 dots per inch.

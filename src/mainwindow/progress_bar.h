@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/core/progress.h"
+
 #include <QProgressBar>
 
 // A progress bar that shows its text as given: no "%p" or "%v" substitution, so a file name
@@ -33,4 +35,15 @@ public:
 
 private:
     QString caption_;
+};
+
+// The window's bar as the long actions see it; it shows values above 100 as 100.
+class BarProgress final : public ProgressDisplay {
+public:
+    explicit BarProgress(ProgressBar &bar) : bar_(bar) {}
+    void setValue(double percent) override { bar_.setPercent(percent); }
+    void setText(const QString &text) override { bar_.setCaption(text); }
+
+private:
+    ProgressBar &bar_;
 };

@@ -1,8 +1,8 @@
+#include "mainwindow/core/settings_format.h"
 #include "mainwindow/form1.h"
-#include "mainwindow/settings_format.h"
-#include "shell/error_trap.h"
-#include "shell/file_io.h"
-#include "shell/yield.h"
+#include "shell/core/error_trap.h"
+#include "shell/core/file_io.h"
+#include "shell/core/yield.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -22,13 +22,9 @@ void Form1::restoreSettings(ErrorTrap &trap)
     }
     QString stored;
     trap.step(136, [&] { stored = settings_.read(kPrefixesKey, QString()); });
-    if (!stored.isEmpty()) {  // [138]
-        QStringList pieces;
-        trap.step(140, [&] { pieces = splitStoredPrefixes(stored); });
-        // [142]-[148], without a limit on the number of pieces.
-        for (const QString &piece : pieces) {
-            trap.step(146, [&] { ListView1.add(piece); });
-        }
+    // [138]-[148]: the non-empty pieces, in order, without a limit on their number.
+    for (const QString &piece : splitStoredPrefixes(stored)) {
+        ListView1.add(piece);
     }
     // A changed text runs Text1_Change, which writes the same text back.
     trap.step(150,

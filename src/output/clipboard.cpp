@@ -1,10 +1,11 @@
+// "Copy Results To Clipboard": the checked results as lines of text.
 #include "output/clipboard.h"
 
+#include "mainwindow/core/list_snapshot.h"
 #include "mainwindow/form1.h"
-#include "output/list_snapshot.h"
-#include "output/table_text.h"
-#include "shell/error_trap.h"
-#include "shell/yield.h"
+#include "output/core/table_text.h"
+#include "shell/core/error_trap.h"
+#include "shell/core/yield.h"
 
 void CopyListToClipboard(const ListModel &list, Desktop &desktop)
 {
@@ -12,28 +13,13 @@ void CopyListToClipboard(const ListModel &list, Desktop &desktop)
         return;
     }
     // Taken before the first yield, so a list changed meanwhile cannot mix into the text.
-    const ListSnapshot s = takeListSnapshot(list);
-    const std::vector<int> widths = columnWidths(s, false, yieldToEventLoop);
-    QString text;
-    text.reserve(clipboardLineBound(widths) * s.checkedCount());
-    for (int i = 1; i <= s.count(); ++i) {
-        yieldToEventLoop();
-        if (s.isChecked(i)) {
-            appendClipboardLine(text, s, widths, i, yieldToEventLoop);
-        }
-    }
+    const QString text = clipboardText(takeListSnapshot(list), yieldToEventLoop);
     desktop.clearClipboard();
     desktop.setClipboardText(text);
 }
 
-void PushButton8_Click(Form1 &form)
+void Form1::PushButton8_Click()
 {
-    ErrorTrap trap(form.desktop(), QStringLiteral("PushButton8_Click"));
-    trap.step(106, [&] { CopyListToClipboard(form.ListView2, form.desktop()); });
-}
-
-void PushButton7_Click(Form1 &form)
-{
-    ErrorTrap trap(form.desktop(), QStringLiteral("PushButton7_Click"));
-    trap.step(100, [&] { form.ListView2.clear(); });
+    ErrorTrap trap(desktop(), QStringLiteral("PushButton8_Click"));
+    trap.step(106, [&] { CopyListToClipboard(ListView2, desktop()); });
 }

@@ -1,67 +1,65 @@
+// "Save Results As Excel File": the checked results as a new workbook in the spreadsheet program.
 #include "output/spreadsheet_export.h"
 
+#include "mainwindow/core/list_snapshot.h"
 #include "mainwindow/form1.h"
-#include "output/list_snapshot.h"
-#include "shell/error_trap.h"
-#include "shell/failure.h"
-#include "shell/yield.h"
+#include "output/core/sheet_fill.h"
+#include "output/core/xlsx_spreadsheet.h"
+#include "shell/core/error_trap.h"
+#include "shell/core/failure.h"
+
+#include <QDesktopServices>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
 
 namespace {
 
-QString withoutEquals(QString text)
-{
-    return text.remove(QLatin1Char('='));
-}
+const char *const kXlsxType = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
 
-// Fills the sheet as the list stood when the export began: the header row, then one row per
-// entry (left empty when the entry is not checked). Empty cells take no sheet column. Stops at
-// the first cell that cannot be written, after its one report.
-bool fillSheet(ErrorTrap &trap, Spreadsheet &sheet, const ListSnapshot &list)
+// Whether the desktop has a program for .xlsx files.
+bool spreadsheetProgramAvailable()
 {
-    int i = 1;
-    for (int k = 1; k <= list.columns(); ++k) {
-        yieldToEventLoop();
-        if (!list.cell(1, k).isEmpty()) {
-            if (!trap.step(k == 1 ? 126 : 132, [&] { sheet.setCell(1, i, list.headers[k - 1]); })) {
-                return false;
-            }
-            ++i;
-        }
+#if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), QLatin1String(kXlsxType)});
+    if (!query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit ||
+        query.exitCode() != 0) {
+        return false;
     }
-    int j = 2;
-    for (int k = 1; k <= list.count(); ++k) {
-        yieldToEventLoop();
-        if (list.isChecked(k)) {
-            i = 1;
-            for (int m = 1; m <= list.columns(); ++m) {
-                yieldToEventLoop();
-                const QString &cell = list.cell(k, m);
-                if (!cell.isEmpty()) {
-                    if (!trap.step(m == 1 ? 156 : 162, [&] {
-                            sheet.setCell(j, i, m == 1 ? cell : withoutEquals(cell));
-                        })) {
-                        return false;
-                    }
-                    ++i;
-                }
-            }
-        }
-        ++j;
-    }
+    return !query.readAllStandardOutput().trimmed().isEmpty();
+#else
+    // Windows and macOS always hand .xlsx files to some program (or offer to pick one).
     return true;
+#endif
 }
 
 }  // namespace
 
-bool SaveResultsAsExcelFileIsExcelInstalled(Form1 &form)
+std::unique_ptr<Spreadsheet> openSpreadsheetProgram()
+{
+    if (!spreadsheetProgramAvailable()) {
+        throw Failure(
+            QStringLiteral("No program for spreadsheet files (.xlsx) is set up on this "
+                           "desktop."));
+    }
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
+                           QStringLiteral("/dialroster");
+    return std::make_unique<XlsxSpreadsheet>(folder, [](const QString &path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    });
+}
+
+bool Form1::SaveResultsAsExcelFileIsExcelInstalled()
 {
     bool result = true;
     try {
-        if (!form.desktop().createSpreadsheet()) {
+        if (!desktop().createSpreadsheet()) {
             throw Failure(QStringLiteral("No spreadsheet program"));
         }
     } catch (const std::exception &) {
-        form.desktop().message(
+        desktop().message(
             QStringLiteral("Excel is not installed on this computer. You need to have it "
                            "installed to use this software without error."));
         result = false;
@@ -69,47 +67,40 @@ bool SaveResultsAsExcelFileIsExcelInstalled(Form1 &form)
     return result;
 }
 
-void PushButton13_Click(Form1 &form)
+void Form1::PushButton13_Click()
 {
-    Desktop &desktop = form.desktop();
-    ErrorTrap trap(desktop, QStringLiteral("PushButton13_Click"));
-
+    ErrorTrap trap(desktop(), QStringLiteral("PushButton13_Click"));
     bool installed = false;
-    trap.step(100, [&] { installed = SaveResultsAsExcelFileIsExcelInstalled(form); });
+    trap.step(100, [&] { installed = SaveResultsAsExcelFileIsExcelInstalled(); });
     if (!installed) {
         trap.step(178, [&] {
-            desktop.message(
-                QStringLiteral("Excel is not installed on this computer. You need to "
-                               "have it installed to use this feature."));
+            desktop().message(
+                QStringLiteral("Excel is not installed on this computer. You need to have it "
+                               "installed to use this feature."));
         });
         return;
     }
-    bool empty = false;
-    trap.step(108, [&] { empty = form.ListView2.count() == 0; });
-    if (empty) {
+    if (ListView2.count() == 0) {  // [108]
         return;
     }
     // A sheet has a fixed number of rows; rather than drop the rest, export nothing and say why.
-    if (form.ListView2.count() > kMaxSheetEntries) {
-        desktop.message(QStringLiteral("The result list holds %L1 numbers, but a worksheet has "
-                                       "room for %L2 below its header. Save the results as a text "
-                                       "file instead, or generate fewer numbers.")
-                            .arg(form.ListView2.count())
-                            .arg(kMaxSheetEntries));
+    if (ListView2.count() > kMaxSheetEntries) {
+        desktop().message(QStringLiteral("The result list holds %L1 numbers, but a worksheet has "
+                                         "room for %L2 below its header. Save the results as a "
+                                         "text file instead, or generate fewer numbers.")
+                              .arg(ListView2.count())
+                              .arg(kMaxSheetEntries));
         return;
     }
 
-    trap.step(110, [&] { form.setMousePointer(kPointerBusy); });
+    BusyPointer busy(*this);  // [110], and [176] at the end
     // The export works from the list as it stands now, so a list changed during its yields
     // neither fails it nor mixes old and new entries into one workbook.
-    const ListSnapshot list = takeListSnapshot(form.ListView2);
+    const ListSnapshot list = takeListSnapshot(ListView2);
     std::unique_ptr<Spreadsheet> sheet;
     // One report at the first failure: a workbook that cannot be made or written gets no more.
-    const bool done = trap.step(112, [&] { sheet = desktop.createSpreadsheet(); }) &&
-                      trap.step(114, [&] { sheet->addWorkbook(); }) &&
-                      fillSheet(trap, *sheet, list) &&
-                      trap.step(172, [&] { sheet->autofitColumns(); }) &&
-                      trap.step(174, [&] { sheet->makeVisible(); });
-    (void)done;
-    trap.step(176, [&] { form.setMousePointer(kPointerDefault); });
+    (void)(trap.step(112, [&] { sheet = desktop().createSpreadsheet(); }) &&
+           trap.step(114, [&] { sheet->addWorkbook(); }) && fillSheet(trap, *sheet, list) &&
+           trap.step(172, [&] { sheet->autofitColumns(); }) &&
+           trap.step(174, [&] { sheet->makeVisible(); }));
 }

@@ -1,12 +1,9 @@
 #pragma once
 
-class Form1;
+#include "shell/core/desktop.h"
 
-// "Save Results As Excel File": the checked results as a new workbook in the spreadsheet program.
-void PushButton13_Click(Form1 &form);
+#include <memory>
 
-// Whether the spreadsheet program can be started; tells the user when it cannot.
-bool SaveResultsAsExcelFileIsExcelInstalled(Form1 &form);
-
-// The most entries a sheet can take below its header row.
-constexpr int kMaxSheetEntries = 1048576 - 1;
+// The desktop's spreadsheet program: a new workbook in the temporary folder, opened with the
+// program the desktop has for .xlsx files. Throws Failure when the desktop has none.
+std::unique_ptr<Spreadsheet> openSpreadsheetProgram();

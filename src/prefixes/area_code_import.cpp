@@ -1,9 +1,8 @@
-#include "prefixes/area_code_import.h"
-
+// "Load Default Area Code Prefixes": the codes of the store beside the program, in ascending order.
 #include "mainwindow/form1.h"
-#include "shell/error_trap.h"
-#include "shell/failure.h"
-#include "shell/file_helpers.h"
+#include "shell/core/error_trap.h"
+#include "shell/core/failure.h"
+#include "shell/core/file_helpers.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -58,17 +57,15 @@ QString failureText(const QSqlError &error)
 
 }  // namespace
 
-void PushButton4_Click(Form1 &form)
+void Form1::PushButton4_Click()
 {
-    ErrorTrap trap(form.desktop(), QStringLiteral("PushButton4_Click"));
+    ErrorTrap trap(desktop(), QStringLiteral("PushButton4_Click"));
     const QString store = programFile(kStoreName);
 
-    bool listed = false;
-    trap.step(100, [&] { listed = FileListed(store); });
-    if (!listed) {
+    if (!FileListed(store)) {  // [100], a test that never fails
         trap.step(102, [&] {
-            form.desktop().message(store + QStringLiteral(" not found."), MessageButtons::Ok,
-                                   MessageIcon::Warning);
+            desktop().message(store + QStringLiteral(" not found."), MessageButtons::Ok,
+                              MessageIcon::Warning);
         });
         return;
     }
@@ -102,11 +99,7 @@ void PushButton4_Click(Form1 &form)
             throw Failure(failureText(rows->lastError()));
         }
     });
-    while (reading) {
-        bool done = true;
-        if (!trap.step(112, [&] { done = atEnd; }) || done) {
-            break;
-        }
+    while (reading && !atEnd) {  // [112]
         trap.step(114, [&] {
             if (field < 0) {
                 throw Failure(QStringLiteral("The table tblAreaCodes has no field areacode"));
@@ -114,7 +107,7 @@ void PushButton4_Click(Form1 &form)
             const QVariant value = rows->value(field);
             // A code stored as a number still comes out as its digits; an empty field adds nothing.
             if (!value.isNull()) {
-                form.ListView1.add(value.toString());
+                ListView1.add(value.toString());
             }
         });
         reading = trap.step(116, [&] {
@@ -125,16 +118,13 @@ void PushButton4_Click(Form1 &form)
         });
     }
 
-    trap.step(118, [&] {
-        if (rows) {
-            rows->finish();
-        }
-    });
-    trap.step(120, [&] {
-        if (connection.created()) {
-            connection.db().close();
-        }
-    });
-    trap.step(122, [&] { rows.reset(); });
-    trap.step(124, [&] { connection.release(); });
+    // [118]-[124] Closed and released however the reading ended.
+    if (rows) {
+        rows->finish();
+    }
+    if (connection.created()) {
+        connection.db().close();
+    }
+    rows.reset();
+    connection.release();
 }

@@ -1,7 +1,6 @@
-#include "prefixes/prefix_editing.h"
-
+// Adding, deleting and clearing prefixes by hand.
 #include "mainwindow/form1.h"
-#include "shell/error_trap.h"
+#include "shell/core/error_trap.h"
 
 #include <QItemSelectionModel>
 #include <QTreeView>
@@ -40,44 +39,41 @@ void deleteByGesture(Form1 &form)
 
 }  // namespace
 
-void PushButton1_Click(Form1 &form)
+void Form1::PushButton1_Click()
 {
-    ErrorTrap trap(form.desktop(), QStringLiteral("PushButton1_Click"));
+    ErrorTrap trap(desktop(), QStringLiteral("PushButton1_Click"));
     std::optional<QString> typed;
-    trap.step(100, [&] { typed = form.desktop().prompt(QStringLiteral("Enter Prefix to add: ")); });
+    trap.step(100, [&] { typed = desktop().prompt(QStringLiteral("Enter Prefix to add: ")); });
     // [102] Cancel and an empty line both add nothing.
     if (!typed || typed->isEmpty()) {
         return;
     }
-    trap.step(104, [&] { form.ListView1.add(*typed); });
+    ListView1.add(*typed);  // [104]
 }
 
-void PushButton9_Click(Form1 &form)
+void Form1::PushButton9_Click()
 {
-    ErrorTrap trap(form.desktop(), QStringLiteral("PushButton9_Click"));
-    bool empty = false;
-    trap.step(100, [&] { empty = form.ListView1.count() == 0; });
-    if (empty) {
+    ErrorTrap trap(desktop(), QStringLiteral("PushButton9_Click"));
+    if (ListView1.count() == 0) {  // [100]
         return;
     }
-    trap.step(102, [&] { removeSelectedPrefix(form); });
+    trap.step(102, [&] { removeSelectedPrefix(*this); });
 }
 
-void PushButton6_Click(Form1 &form)
+void Form1::PushButton6_Click()
 {
-    ErrorTrap trap(form.desktop(), QStringLiteral("PushButton6_Click"));
-    trap.step(100, [&] { form.ListView1.clear(); });
+    ListView1.clear();  // [100]
 }
 
-void ListView1_KeyDown(Form1 &form, int key, Qt::KeyboardModifiers)
+void Form1::ListView1_KeyDown(int key, Qt::KeyboardModifiers)
 {
     // Any modifier: Shift+Delete and Ctrl+Delete delete as well.
     if (key == Qt::Key_Delete) {
-        deleteByGesture(form);
+        deleteByGesture(*this);
     }
 }
 
-void ListView1_DblClick(Form1 &form)
+void Form1::ListView1_DblClick()
 {
-    deleteByGesture(form);
+    deleteByGesture(*this);
 }

@@ -1,30 +1,15 @@
+// Prefix list files: loading them, the "<- ?" hint, the sample, and saving the results as lines.
 #include "prefixes/prefix_files.h"
 
 #include "mainwindow/form1.h"
-#include "prefixes/list_file_text.h"
-#include "shell/error_trap.h"
-#include "shell/file_helpers.h"
-#include "shell/file_io.h"
-#include "shell/yield.h"
-
-#include <QDir>
-#include <optional>
-#include <vector>
+#include "prefixes/core/list_file_text.h"
+#include "shell/core/error_trap.h"
+#include "shell/core/file_dialog.h"
+#include "shell/core/file_helpers.h"
+#include "shell/core/file_io.h"
+#include "shell/core/yield.h"
 
 namespace {
-
-// Several files, long names, explorer style, read-only box ticked.
-constexpr int kFileDialogFlags = 2621953;
-const QString kFileDialogFilter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
-
-QString tooLargeText(const QString &path)
-{
-    return QStringLiteral(
-               "%1 is larger than %2 MB, too large for a list of prefixes, and was not "
-               "loaded.")
-        .arg(path)
-        .arg(kMaxListFileBytes / (1024 * 1024));
-}
 
 // Writes the entries as they stood when called: the loop yields, and whatever the user does to
 // the list meanwhile changes neither what is written nor which positions are read. The old file
@@ -35,11 +20,7 @@ void writeEntries(const ListModel &list, const QString &path, ErrorTrap &trap)
     if (!trap.step(130, [&] { file.open(); })) {
         return;
     }
-
-    QStringList entries;
-    if (!trap.step(132, [&] { entries = list.texts(); })) {
-        return;
-    }
+    const QStringList entries = list.texts();  // [132]
 
     // Encoding a piece at a time costs far less than one conversion per entry.
     constexpr qsizetype kPieceChars = 32 * 1024;
@@ -50,7 +31,7 @@ void writeEntries(const ListModel &list, const QString &path, ErrorTrap &trap)
         piece.resize(0);
     };
     for (const QString &entry : entries) {
-        yieldToEventLoop();
+        yieldToEventLoop();  // [134]
         piece += entry;
         piece += QLatin1String("\r\n");
         if (piece.size() >= kPieceChars && !trap.step(136, writePiece)) {
@@ -67,131 +48,76 @@ void writeEntries(const ListModel &list, const QString &path, ErrorTrap &trap)
 
 void LoadTextFileIntoList(ListModel &list, const QString &path, Desktop &desktop)
 {
-    if (!FileExists(path)) {
-        desktop.message(QStringLiteral("File not found"));
-        return;
+    if (const std::optional<QString> refusal =
+            readListFile(path, [&list](QString entry) { list.add(entry); })) {
+        desktop.message(*refusal);
     }
-    // A folder or a device named in the dialog is told at once; reading it would fail or never
-    // end.
-    switch (pathKind(path)) {
-        case PathKind::Folder:
-            desktop.message(
-                QStringLiteral("%1 is a folder, not a list file, and was not loaded.").arg(path));
-            return;
-        case PathKind::Special:
-            desktop.message(QStringLiteral("%1 is not a plain file (it is a device, a pipe or a "
-                                           "socket), and was not loaded.")
-                                .arg(path));
-            return;
-        default:
-            break;
-    }
-    const std::optional<QByteArray> bytes = readWholeFile(path, kMaxListFileBytes);
-    if (!bytes) {
-        desktop.message(tooLargeText(path));
-        return;
-    }
-    forEachListEntry(decodeListFileText(*bytes), [&list](QString entry) { list.add(entry); });
 }
 
-QString joinChosenPath(const QString &folder, const QString &name)
+void Form1::PushButton10_Click()
 {
-    const QChar separator = QDir::separator();
-    const QString pair(2, separator);
-    const QString path = folder + separator + name;
-    const qsizetype kept =
-        (separator == QLatin1Char('\\') && path.startsWith(pair)) ? pair.size() : 0;
-    QString rest = path.mid(kept);
-    rest.replace(pair, QString(separator));
-    return path.left(kept) + rest;
-}
-
-void PushButton10_Click(Form1 &form)
-{
-    Desktop &desktop = form.desktop();
-    ErrorTrap trap(desktop, QStringLiteral("PushButton10_Click"));
-    FileDialogState &dialog = form.CommonDialog1;
-
-    trap.step(100, [&] { dialog.fileName.clear(); });
-    trap.step(102, [&] { dialog.flags = kFileDialogFlags; });
-    trap.step(104, [&] {
-        dialog.title = QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files");
-    });
-    trap.step(106, [&] { dialog.filter = kFileDialogFilter; });
-    trap.step(108, [&] { desktop.showOpen(dialog); });
-    bool cancelled = false;
-    trap.step(110, [&] { cancelled = dialog.fileName.isEmpty(); });
-    if (cancelled) {
+    ErrorTrap trap(desktop(), QStringLiteral("PushButton10_Click"));
+    FileDialogState &dialog = CommonDialog1;
+    dialog.fileName.clear();          // [100]
+    dialog.flags = kFileDialogFlags;  // [102]
+    dialog.title =
+        QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files");  // [104]
+    dialog.filter = kFileDialogFilter;                                             // [106]
+    trap.step(108, [&] { desktop().showOpen(dialog); });
+    if (dialog.fileName.isEmpty()) {  // [110]
         return;
     }
-    QStringList parts;
-    trap.step(112, [&] { parts = dialog.fileName.split(QChar(0)); });
-    trap.step(114, [&] { form.setMousePointer(kPointerBusy); });
+    // [112] One path, or the folder and the names of several files.
+    const QStringList parts = dialog.fileName.split(QChar(0));
+    BusyPointer busy(*this);  // [114], and [138] at the end
     if (parts.size() == 1) {
-        QString path;
-        trap.step(118, [&] { path = parts[0]; });
-        trap.step(120, [&] { LoadTextFileIntoList(form.ListView1, path, desktop); });
+        trap.step(120, [&] { LoadTextFileIntoList(ListView1, parts[0], desktop()); });
     } else {
         for (qsizetype i = 1; i < parts.size(); ++i) {
-            QString path;
-            trap.step(130, [&] { path = joinChosenPath(parts[0], parts[i]); });
-            trap.step(134, [&] { LoadTextFileIntoList(form.ListView1, path, desktop); });
+            const QString path = joinChosenPath(parts[0], parts[i]);  // [130]-[132]
+            trap.step(134, [&] { LoadTextFileIntoList(ListView1, path, desktop()); });
         }
     }
-    trap.step(138, [&] { form.setMousePointer(kPointerDefault); });
 }
 
-void PushButton12_Click(Form1 &form)
+void Form1::PushButton12_Click()
 {
-    ErrorTrap trap(form.desktop(), QStringLiteral("PushButton12_Click"));
+    ErrorTrap trap(desktop(), QStringLiteral("PushButton12_Click"));
     trap.step(100, [&] {
-        form.desktop().message(
+        desktop().message(
             QStringLiteral("You must load text files into the list. You can not load Word files "
                            "for example."));
     });
 }
 
-void PushButton11_Click(Form1 &form)
+void Form1::PushButton11_Click()
 {
-    ErrorTrap trap(form.desktop(), QStringLiteral("PushButton11_Click"));
-    trap.step(100, [&] { form.ListView1.add(QStringLiteral("603-43")); });
-    trap.step(102, [&] { form.ListView1.add(QStringLiteral("800-281-2")); });
-    trap.step(104, [&] { form.ListView1.add(QStringLiteral("717")); });
+    ListView1.add(QStringLiteral("603-43"));     // [100]
+    ListView1.add(QStringLiteral("800-281-2"));  // [102]
+    ListView1.add(QStringLiteral("717"));        // [104]
 }
 
-void PushButton5_Click(Form1 &form)
+void Form1::PushButton5_Click()
 {
-    Desktop &desktop = form.desktop();
-    ErrorTrap trap(desktop, QStringLiteral("PushButton5_Click"));
-    FileDialogState &dialog = form.CommonDialog1;
-
-    // The name is kept: the dialog proposes the one last chosen in any file command.
-    trap.step(108, [&] { dialog.flags = kFileDialogFlags; });
-    trap.step(110, [&] { dialog.title = QStringLiteral("Save"); });
-    trap.step(112, [&] { dialog.filter = kFileDialogFilter; });
-    trap.step(114, [&] { desktop.showSave(dialog); });
-    QString path;
-    trap.step(116, [&] { path = dialog.fileName; });
-    if (path.isEmpty()) {
+    ErrorTrap trap(desktop(), QStringLiteral("PushButton5_Click"));
+    // [108]-[116] The name is kept: the dialog proposes the one last chosen in any file command.
+    const std::optional<QString> path = askSavePath(desktop(), CommonDialog1, trap, 108);
+    if (!path) {  // [118]
         return;
     }
-    bool exists = false;
-    trap.step(120, [&] { exists = FileExists(path); });
-    // Without an answer nothing is replaced.
-    MessageAnswer answer = MessageAnswer::No;
-    if (exists) {
+    // [120] Without an answer nothing is replaced.
+    MessageAnswer answer = MessageAnswer::Yes;  // [124]
+    if (FileExists(*path)) {
+        answer = MessageAnswer::No;
         trap.step(122, [&] {
-            answer = desktop.message(
-                QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"),
-                MessageButtons::YesNo);
+            answer = desktop().message(QStringLiteral("Are you sure you wish to overwrite ") +
+                                           *path + QStringLiteral(" ?"),
+                                       MessageButtons::YesNo);
         });
-    } else {
-        trap.step(124, [&] { answer = MessageAnswer::Yes; });
     }
-    if (answer != MessageAnswer::Yes) {
+    if (answer != MessageAnswer::Yes) {  // [126]
         return;
     }
-    trap.step(128, [&] { form.setMousePointer(kPointerBusy); });
-    writeEntries(form.ListView2, path, trap);
-    trap.step(142, [&] { form.setMousePointer(kPointerArrow); });
+    BusyPointer busy(*this, kPointerArrow);  // [128], and [142] at the end
+    writeEntries(ListView2, *path, trap);    // [130]-[140]
 }

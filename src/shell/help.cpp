@@ -1,15 +1,17 @@
+// "Help": where to send questions.
 #include "shell/help.h"
 
-#include "shell/app_title.h"
-#include "shell/error_trap.h"
+#include "mainwindow/form1.h"
+#include "shell/core/app_title.h"
+#include "shell/core/error_trap.h"
 
 QString helpText()
 {
     return QStringLiteral("Questions? Please contact Team Quillane at ") + kContactPage;
 }
 
-void PushButton14_Click(Desktop &desktop)
+void Form1::PushButton14_Click()
 {
-    ErrorTrap trap(desktop, QStringLiteral("PushButton14_Click"));
-    trap.step(100, [&] { desktop.message(helpText()); });
+    ErrorTrap trap(desktop(), QStringLiteral("PushButton14_Click"));
+    trap.step(100, [&] { desktop().message(helpText()); });
 }

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "shell/desktop.h"
+#include <QString>
 
+// The help message: where to send questions.
 QString helpText();
-
-// "Help"
-void PushButton14_Click(Desktop &desktop);

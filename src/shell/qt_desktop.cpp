@@ -1,6 +1,6 @@
 #include "shell/qt_desktop.h"
 
-#include "shell/failure.h"
+#include "shell/core/failure.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -92,18 +92,29 @@ void QtDesktop::showOpen(FileDialogState &dialog)
     }
 }
 
-void QtDesktop::showSave(FileDialogState &dialog)
+std::unique_ptr<QFileDialog> makeSaveDialog(QWidget *parent, const FileDialogState &dialog)
 {
     const QString proposed = proposedName(dialog.fileName);
-    QFileDialog box(parent_, dialog.title, proposed);
-    box.setAcceptMode(QFileDialog::AcceptSave);
-    box.setFileMode(QFileDialog::AnyFile);
-    box.setNameFilters(qtNameFilters(dialog.filter));
-    // The name is used as typed: no question before replacing, no extension added.
-    box.setOption(QFileDialog::DontConfirmOverwrite, true);
+    auto box = std::make_unique<QFileDialog>(parent, dialog.title, proposed);
+    box->setAcceptMode(QFileDialog::AcceptSave);
+    box->setFileMode(QFileDialog::AnyFile);
+    box->setNameFilters(qtNameFilters(dialog.filter));
+    // The name is used as typed: no question before replacing, and no extension added. The
+    // native dialogs of Windows and macOS add the chosen filter's extension (".txt") to a name
+    // typed without one, whatever the default suffix says; Qt's own dialog adds none.
+    box->setOption(QFileDialog::DontConfirmOverwrite, true);
+    box->setOption(QFileDialog::DontUseNativeDialog, true);
+    box->setDefaultSuffix(QString());
     if (!proposed.isEmpty() && proposed == dialog.fileName) {
-        box.selectFile(proposed);
+        box->selectFile(proposed);
     }
+    return box;
+}
+
+void QtDesktop::showSave(FileDialogState &dialog)
+{
+    const std::unique_ptr<QFileDialog> dialogBox = makeSaveDialog(parent_, dialog);
+    QFileDialog &box = *dialogBox;
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) {
         dialog.fileName.clear();
         return;

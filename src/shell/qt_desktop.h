@@ -1,9 +1,11 @@
 #pragma once
 
-#include "shell/desktop.h"
+#include "shell/core/desktop.h"
 
 #include <functional>
+#include <memory>
 
+class QFileDialog;
 class QWidget;
 
 // The real desktop: Qt's dialogs, clipboard and URL handler.
@@ -33,3 +35,6 @@ private:
 
 // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" as the name filters of a Qt file dialog.
 QStringList qtNameFilters(const QString &filter);
+
+// The save dialog the save commands show, made from the window's dialog state.
+std::unique_ptr<QFileDialog> makeSaveDialog(QWidget *parent, const FileDialogState &dialog);

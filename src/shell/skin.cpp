@@ -1,7 +1,7 @@
 #include "shell/skin.h"
 
-#include "shell/failure.h"
-#include "shell/file_helpers.h"
+#include "shell/core/failure.h"
+#include "shell/core/file_helpers.h"
 
 #include <QApplication>
 #include <QCheckBox>

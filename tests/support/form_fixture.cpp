@@ -1,8 +1,8 @@
 #include "support/form_fixture.h"
 
-#include "app/bind_handlers.h"
-#include "shell/file_helpers.h"
-#include "shell/yield.h"
+#include "mainwindow/form1.h"
+#include "shell/core/file_helpers.h"
+#include "shell/core/yield.h"
 
 #include <QCoreApplication>
 #include <QPushButton>
@@ -40,7 +40,8 @@ std::unique_ptr<Form1> FormFixture::makeWindow(Desktop &desktop,
                                                std::shared_ptr<SkinComponent> skin)
 {
     // 1 of 1 to 100: the page opens only on a 7.
-    return makeMainWindow({desktop, random, [](int) { return 1.0; }, std::move(skin)});
+    return std::make_unique<Form1>(
+        FormServices{desktop, random, [](int) { return 1.0; }, std::move(skin)});
 }
 
 void FormFixture::click(QPushButton *button)

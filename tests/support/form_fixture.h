@@ -1,6 +1,6 @@
 #pragma once
 
-#include "generator/random_source.h"
+#include "generator/core/random_source.h"
 #include "mainwindow/form1.h"
 #include "support/scripted_desktop.h"
 

@@ -1,6 +1,6 @@
 #include "support/scripted_desktop.h"
 
-#include "shell/failure.h"
+#include "shell/core/failure.h"
 
 QList<ScriptedDesktop::Call> ScriptedDesktop::messages() const
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/desktop.h"
+#include "shell/core/desktop.h"
 
 #include <QList>
 #include <QStringList>

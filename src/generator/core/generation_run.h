@@ -1,0 +1,73 @@
+#pragma once
+
+#include "generator/core/duplicate_index.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class RandomSource;
+
+// The most numbers one run makes: about two gigabytes of list, view and index.
+constexpr int kMostNumbersPerRun = 20'000'000;
+
+// Why a run of `requested` numbers from these prefixes is refused before anything changes, or
+// nothing when it may go: one run makes at most kMostNumbersPerRun, and a request the prefixes
+// cannot satisfy would never end.
+std::optional<QString> refusalOf(int requested, const QStringList &prefixes);
+
+// One run of "Start Generating", without its window: numbers are drawn from the prefixes a batch
+// at a time, and those the result list does not hold yet are kept, until the requested count is
+// made. Between two batches the window lets other actions run and tells the run what they
+// changed.
+class GenerationRun {
+public:
+    // Numbers drawn between two turns of the event loop. Nothing else runs inside a batch, so
+    // the run is the same as drawing them one by one, while the duplicate index can fetch the
+    // table slots of a whole batch at once.
+    static constexpr int kBatch = 64;
+
+    enum class Stop {
+        None,         // more numbers to make
+        Finished,     // the requested count is made
+        NoNewNumber,  // the prefixes, changed under the run, give no new number any more
+    };
+
+    GenerationRun(int requested, RandomSource &source);
+
+    int requested() const { return requested_; }
+    int added() const { return added_; }
+    // Draws since the last new number.
+    std::uint64_t misses() const { return misses_; }
+    // The progress bar's value with this many entries in the result list.
+    double progress(int results) const { return double(results) / double(requested_) * 100.0; }
+
+    // The prefix list as it stands now; given again whenever it may have changed. An empty list
+    // gives no batch.
+    void setPrefixes(const QStringList &prefixes);
+    // The numbers the result list holds, given whenever another action took entries from it.
+    void setResults(const QStringList &results);
+
+    // One batch: draw() makes up to kBatch numbers (no more than are still wanted), and keep()
+    // passes on the new ones in order, for the caller to append. keep() stops early, at the
+    // draw where the run gives up.
+    void draw();
+    Stop keep(std::vector<QString> &fresh);
+
+private:
+    const QString &rebuilt(int position);
+    std::uint64_t missLimit();
+
+    int requested_;
+    RandomSource &source_;
+    QStringList prefixes_;
+    std::vector<QString> rebuilt_;  // made when first drawn
+    std::optional<std::uint64_t> missLimit_;
+    DuplicateIndex index_;
+    std::vector<QString> batch_;
+    std::vector<char> isNew_;
+    int added_ = 0;
+    std::uint64_t misses_ = 0;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+class RandomSource;
+
+// Non-overlapping occurrences of find in text, left to right, case-sensitive; 0 for empty find.
+int InstrCount(const QString &text, const QString &find);
+
+// A prefix without any dash gets dashes before its 4th and 7th characters; one with a dash is
+// kept as it is.
+QString rebuildPrefix(const QString &prefix);
+
+// Appends random digits, and dashes at the 4th and 8th positions, up to 12 characters.
+QString completeNumber(QString rebuilt, RandomSource &source);
+
+// The number of distinct numbers a rebuilt prefix can give is 10 to this power.
+int freeDigits(const QString &rebuilt);
+
+// True when any entry of the list (anything with count() and 1-based text(position), such as a
+// ListModel) has exactly this text. Walks the whole list, as the duplicate lookup once did for
+// every draw; the duplicate index has taken its place, and it stays as the measure of that.
+template <typename List>
+bool IsInList(const List &list, const QString &text)
+{
+    bool found = false;
+    const int m = list.count();
+    for (int i = 1; i <= m; ++i) {
+        if (list.text(i) == text) {
+            found = true;
+        }
+    }
+    return found;
+}

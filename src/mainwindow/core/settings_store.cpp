@@ -1,0 +1,203 @@
+#include "mainwindow/core/settings_store.h"
+
+#include "mainwindow/core/settings_format.h"
+
+#include "shell/core/app_title.h"
+#include "shell/core/file_io.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSettings>
+
+namespace {
+
+// Far beyond a million stored prefixes (about 13 MB); anything larger is not ours, and reading
+// it whole at every start would keep the window from opening.
+constexpr qint64 kMostStoreBytes = 64 * 1024 * 1024;
+
+// Addressed by name rather than through the application's names, so the store is the same
+// whoever runs this code (the program, its tests, its benchmarks).
+class ProgramSettings : public QSettings {
+public:
+    ProgramSettings() : QSettings(kMakerName, kMakerName) { beginGroup(kProductName); }
+};
+
+// The Windows registry takes one value at a time, so there the count is written straight in.
+bool storeIsOneFile()
+{
+#ifdef Q_OS_WIN
+    return QSettings::defaultFormat() != QSettings::NativeFormat;
+#else
+    return true;
+#endif
+}
+
+// QSettings tells only that the file could not be written; ask the file system why, by writing
+// as much as the store would have. Nothing when the file can be written after all.
+std::optional<QString> whyNotWritable(const QString &path, qint64 bytes)
+{
+    if (QFileInfo::exists(path)) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            return file.errorString();
+        }
+    }
+    // The file is replaced whole through a new file beside it, so its folder must take one.
+    QSaveFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        return probe.errorString();
+    }
+    const QByteArray block(64 * 1024, ' ');
+    for (qint64 left = bytes; left > 0; left -= block.size()) {
+        if (probe.write(block.constData(), std::min<qint64>(left, block.size())) < 0) {
+            const QString reason = probe.errorString();
+            probe.cancelWriting();
+            return reason;
+        }
+    }
+    probe.cancelWriting();
+    return std::nullopt;
+}
+
+// A name beside the damaged file that no earlier copy holds.
+QString asideName(const QString &file)
+{
+    QString aside = file + QStringLiteral(".damaged");
+    for (int n = 2; QFileInfo::exists(aside); ++n) {
+        aside = file + QStringLiteral(".damaged-") + QString::number(n);
+    }
+    return aside;
+}
+
+}  // namespace
+
+QString SettingsStore::location() const
+{
+    return ProgramSettings().fileName();
+}
+
+QString SettingsStore::pendingCountFile() const
+{
+    return location() + QStringLiteral(".count");
+}
+
+std::optional<QString> SettingsStore::pendingCount() const
+{
+    if (pendingCount_) {
+        return pendingCount_;
+    }
+    if (!storeIsOneFile()) {
+        return std::nullopt;
+    }
+    // Left by a run that ended before its close: the last count typed.
+    if (!QFileInfo::exists(pendingCountFile())) {
+        return std::nullopt;
+    }
+    try {
+        if (const auto bytes = readWholeFile(pendingCountFile(), 1024 * 1024)) {
+            return QString::fromUtf8(*bytes);
+        }
+    } catch (const std::exception &) {
+        // None, or unreadable: the store's own count stands.
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> SettingsStore::setAsideIfDamaged()
+{
+    const QString file = location();
+    const QFileInfo info(file);
+    if (!storeIsOneFile() || !info.isFile()) {
+        return std::nullopt;
+    }
+    std::optional<QByteArray> bytes;
+    try {
+        bytes = readWholeFile(file, kMostStoreBytes);
+    } catch (const std::exception &) {
+        return std::nullopt;  // unreadable: the close reports a store it cannot write
+    }
+    bool damaged = !bytes;
+    QList<std::pair<QString, QString>> readable;
+    if (!damaged) {
+        ProgramSettings settings;
+        damaged = settings.status() != QSettings::NoError || !looksLikeSettingsText(*bytes);
+        for (const QString &key : {kPrefixesKey, kNumberOfPhonesKey}) {
+            if (!settings.contains(key)) {
+                continue;
+            }
+            const QVariant value = settings.value(key);
+            if (value.typeId() == QMetaType::QString) {
+                readable.append({key, value.toString()});
+            } else {
+                damaged = true;  // a list, a number or bytes where we write text
+            }
+        }
+    }
+    if (!damaged) {
+        return std::nullopt;
+    }
+    const QString aside = asideName(file);
+    if (!QFile::rename(file, aside)) {
+        return std::nullopt;  // left as it is; the close reports a store it cannot write
+    }
+    ProgramSettings fresh;
+    for (const auto &[key, value] : readable) {
+        fresh.setValue(key, value);
+    }
+    fresh.sync();
+    return aside;
+}
+
+QString SettingsStore::read(const QString &key, const QString &defaultText) const
+{
+    if (key == kNumberOfPhonesKey) {
+        if (const std::optional<QString> pending = pendingCount()) {
+            return *pending;
+        }
+    }
+    return ProgramSettings().value(key, defaultText).toString();
+}
+
+void SettingsStore::writeCount(const QString &text)
+{
+    pendingCount_ = text;
+    if (!storeIsOneFile()) {
+        ProgramSettings().setValue(kNumberOfPhonesKey, text);
+        return;
+    }
+    const QString pending = pendingCountFile();
+    QDir().mkpath(QFileInfo(pending).absolutePath());
+    (void)replaceSmallFile(pending, text.toUtf8());
+}
+
+std::optional<QString> SettingsStore::writeAtClose(const QString &prefixes)
+{
+    ProgramSettings settings;
+    const std::optional<QString> count = pendingCount();
+    if (count) {
+        settings.setValue(kNumberOfPhonesKey, *count);
+    }
+    settings.setValue(kPrefixesKey, prefixes);
+    settings.sync();
+    const QSettings::Status status = settings.status();
+    if (status != QSettings::NoError) {
+        const QString file = QDir::toNativeSeparators(settings.fileName());
+        const std::optional<QString> reason =
+            whyNotWritable(settings.fileName(), prefixes.toUtf8().size() + 4096);
+        if (reason) {
+            return QStringLiteral("The settings file %1 cannot be written: %2.").arg(file, *reason);
+        }
+        // A damaged file reports a format error even though it is rewritten whole, and that
+        // first error hides any later one: whether the file can be written is what decides.
+        if (status != QSettings::FormatError) {
+            return QStringLiteral("The settings file %1 could not be written.").arg(file);
+        }
+    }
+    if (count && storeIsOneFile()) {
+        QFile::remove(pendingCountFile());
+    }
+    pendingCount_.reset();
+    return std::nullopt;
+}

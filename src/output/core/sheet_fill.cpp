@@ -1,0 +1,63 @@
+#include "output/core/sheet_fill.h"
+
+#include "shell/core/desktop.h"
+#include "shell/core/error_trap.h"
+#include "shell/core/yield.h"
+
+namespace {
+
+QString withoutEquals(QString text)
+{
+    return text.remove(QLatin1Char('='));
+}
+
+// [116]-[136] Row 1: the header of every column whose cell in the first entry is not empty.
+bool fillHeaderRow(ErrorTrap &trap, Spreadsheet &sheet, const ListSnapshot &list)
+{
+    int i = 1;
+    for (int k = 1; k <= list.columns(); ++k) {
+        yieldToEventLoop();
+        if (!list.cell(1, k).isEmpty()) {
+            if (!trap.step(k == 1 ? 126 : 132, [&] { sheet.setCell(1, i, list.headers[k - 1]); })) {
+                return false;
+            }
+            ++i;
+        }
+    }
+    return true;
+}
+
+// [146]-[166] The cells of entry k that are not empty, in row j from column 1.
+bool fillEntryRow(ErrorTrap &trap, Spreadsheet &sheet, const ListSnapshot &list, int k, int j)
+{
+    int i = 1;
+    for (int m = 1; m <= list.columns(); ++m) {
+        yieldToEventLoop();
+        const QString &cell = list.cell(k, m);
+        if (!cell.isEmpty()) {
+            if (!trap.step(m == 1 ? 156 : 162,
+                           [&] { sheet.setCell(j, i, m == 1 ? cell : withoutEquals(cell)); })) {
+                return false;
+            }
+            ++i;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool fillSheet(ErrorTrap &trap, Spreadsheet &sheet, const ListSnapshot &list)
+{
+    if (!fillHeaderRow(trap, sheet, list)) {
+        return false;
+    }
+    // [138]-[170] Entry k in row k + 1, checked or not.
+    for (int k = 1; k <= list.count(); ++k) {
+        yieldToEventLoop();
+        if (list.isChecked(k) && !fillEntryRow(trap, sheet, list, k, k + 1)) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,145 @@
+#include "output/core/xlsx_spreadsheet.h"
+
+#include "shell/core/failure.h"
+
+#include <xlsxwriter.h>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+Failure writeFailure(lxw_error error)
+{
+    return Failure(QStringLiteral("The workbook could not be written: ") +
+                   QString::fromUtf8(lxw_strerror(error)));
+}
+
+const QString kWorkbookPrefix = QStringLiteral("Phone numbers ");
+
+// A name that says what the file is and when it was made, and is not taken yet.
+QString newWorkbookPath(const QString &folder)
+{
+    const QString stamp =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"));
+    QString path = folder + QLatin1Char('/') + kWorkbookPrefix + stamp + QStringLiteral(".xlsx");
+    for (int n = 2; QFile::exists(path); ++n) {
+        path = folder + QLatin1Char('/') + kWorkbookPrefix + stamp + QStringLiteral(" (") +
+               QString::number(n) + QStringLiteral(").xlsx");
+    }
+    return path;
+}
+
+}  // namespace
+
+XlsxSpreadsheet::XlsxSpreadsheet(QString folder, Show show)
+    : folder_(std::move(folder)), show_(std::move(show))
+{
+}
+
+XlsxSpreadsheet::~XlsxSpreadsheet()
+{
+    // A workbook that was never shown is not left behind half made.
+    if (workbook_ != nullptr) {
+        workbook_close(workbook_);
+        QFile::remove(path_);
+    }
+}
+
+void XlsxSpreadsheet::addWorkbook()
+{
+    if (!QDir().mkpath(folder_)) {
+        throw Failure(QStringLiteral("The folder ") + QDir::toNativeSeparators(folder_) +
+                      QStringLiteral(" could not be made."));
+    }
+    removeWorkbooksOlderThan(folder_, QDateTime::currentDateTime().addDays(-kWorkbookKeptDays));
+    path_ = newWorkbookPath(folder_);
+    const QByteArray file = QFile::encodeName(path_);
+    const QByteArray temp = QFile::encodeName(folder_);
+    lxw_workbook_options options{};
+    // Rows go to a temporary file as they are finished, so a million rows cost no memory.
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = const_cast<char *>(temp.constData());
+    workbook_ = workbook_new_opt(file.constData(), &options);
+    sheet_ = workbook_ == nullptr ? nullptr : workbook_add_worksheet(workbook_, nullptr);
+    if (sheet_ == nullptr) {
+        throw Failure(QStringLiteral("A new workbook could not be made in ") +
+                      QDir::toNativeSeparators(folder_));
+    }
+}
+
+void XlsxSpreadsheet::requireSheet() const
+{
+    if (sheet_ == nullptr) {
+        throw Failure(QStringLiteral("Object variable or With block variable not set"));
+    }
+}
+
+void XlsxSpreadsheet::setCell(int row, int column, const QString &text)
+{
+    requireSheet();
+    // Always a string: a text starting with "=" or "+" is never taken for a formula.
+    const QByteArray utf8 = text.toUtf8();
+    const lxw_error error = worksheet_write_string(
+        sheet_, lxw_row_t(row - 1), lxw_col_t(column - 1), utf8.constData(), nullptr);
+    if (error != LXW_NO_ERROR) {
+        throw writeFailure(error);
+    }
+    if (int(widths_.size()) < column) {
+        widths_.resize(std::size_t(column), 0);
+    }
+    widths_[std::size_t(column - 1)] = std::max(widths_[std::size_t(column - 1)], int(text.size()));
+}
+
+void XlsxSpreadsheet::autofitColumns()
+{
+    requireSheet();
+    for (std::size_t c = 0; c < widths_.size(); ++c) {
+        if (widths_[c] > 0) {
+            // A character of the default font is about one width unit; leave a little room.
+            const double width = std::min(255.0, widths_[c] * 1.1 + 1.0);
+            worksheet_set_column(sheet_, lxw_col_t(c), lxw_col_t(c), width, nullptr);
+        }
+    }
+}
+
+void XlsxSpreadsheet::finish()
+{
+    requireSheet();
+    lxw_workbook *workbook = workbook_;
+    workbook_ = nullptr;
+    sheet_ = nullptr;
+    // The library's own texts do not say why a file could not be written; the system's does.
+    errno = 0;
+    const lxw_error error = workbook_close(workbook);
+    const int why = errno;
+    if (error != LXW_NO_ERROR) {
+        QFile::remove(path_);
+        throw Failure(QStringLiteral("The workbook %1 could not be written: %2")
+                          .arg(QDir::toNativeSeparators(path_),
+                               why != 0 ? QString::fromLocal8Bit(std::strerror(why))
+                                        : QString::fromUtf8(lxw_strerror(error))));
+    }
+}
+
+void XlsxSpreadsheet::makeVisible()
+{
+    finish();
+    if (show_ && !show_(path_)) {
+        throw Failure(QStringLiteral("The spreadsheet program could not be started for ") +
+                      QDir::toNativeSeparators(path_));
+    }
+}
+
+void removeWorkbooksOlderThan(const QString &folder, const QDateTime &cutoff)
+{
+    const QFileInfoList workbooks =
+        QDir(folder).entryInfoList({kWorkbookPrefix + QStringLiteral("*.xlsx")}, QDir::Files);
+    for (const QFileInfo &workbook : workbooks) {
+        if (workbook.lastModified() < cutoff) {
+            QFile::remove(workbook.filePath());
+        }
+    }
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "shell/core/desktop.h"
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+#include <vector>
+
+struct lxw_workbook;
+struct lxw_worksheet;
+
+// The spreadsheet program as this desktop offers it: the workbook is written as a new .xlsx file
+// into a folder and, when it is made visible, handed to `show` (the program the desktop opens
+// such files with).
+class XlsxSpreadsheet : public Spreadsheet {
+public:
+    // Shows the finished workbook; false when it could not.
+    using Show = std::function<bool(const QString &path)>;
+    explicit XlsxSpreadsheet(QString folder, Show show = {});
+    ~XlsxSpreadsheet() override;
+
+    void addWorkbook() override;
+    void setCell(int row, int column, const QString &text) override;
+    void autofitColumns() override;
+    void makeVisible() override;
+
+    // Writes the file out without showing it; makeVisible does this first.
+    void finish();
+    QString path() const { return path_; }
+
+private:
+    void requireSheet() const;
+
+    QString folder_;
+    Show show_;
+    QString path_;
+    lxw_workbook *workbook_ = nullptr;
+    lxw_worksheet *sheet_ = nullptr;
+    std::vector<int> widths_;  // the longest text of each column, in characters
+};
+
+// Workbooks stay in their folder after they are handed over, for the user to save from the
+// spreadsheet program; those last changed before the cutoff are removed.
+void removeWorkbooksOlderThan(const QString &folder, const QDateTime &cutoff);
+// How long a handed-over workbook is kept.
+constexpr int kWorkbookKeptDays = 7;
