@@ -1,83 +1,9 @@
 #include "mainwindow/product_icon.h"
 
-#include <QBuffer>
+#include "shell/ico_file.h"
+
 #include <QFile>
-#include <QImageReader>
 #include <QPixmap>
-
-namespace {
-
-// Little-endian fields, read byte by byte inside the bounds that the callers check.
-quint32 readWord(const QByteArray &b, qint64 at)
-{
-    return quint32(quint8(b.at(at))) | quint32(quint8(b.at(at + 1))) << 8;
-}
-
-quint32 readDword(const QByteArray &b, qint64 at)
-{
-    return readWord(b, at) | readWord(b, at + 2) << 16;
-}
-
-// Clears the pixels that the AND mask of the icon's image `index` marks as see-through, for the
-// bitmap depths that carry no alpha of their own and have no palette.
-void applyMask(const QByteArray &ico, int index, QImage &image)
-{
-    const qint64 entry = 6 + 16 * qint64(index);
-    if (entry + 16 > ico.size()) {
-        return;
-    }
-    const qint64 offset = readDword(ico, entry + 12);
-    if (offset + 40 > ico.size() || ico.mid(offset, 4) == QByteArray("\x89PNG")) {
-        return;
-    }
-    const qint64 headerSize = readDword(ico, offset);
-    const qint64 width = qint32(readDword(ico, offset + 4));
-    const qint64 height = qint32(readDword(ico, offset + 8)) / 2;
-    const int bits = int(readWord(ico, offset + 14));
-    if ((bits != 16 && bits != 24) || width != image.width() || height != image.height()) {
-        return;
-    }
-    const qint64 colourRow = (width * bits + 31) / 32 * 4;
-    const qint64 maskRow = (width + 31) / 32 * 4;
-    const qint64 mask = offset + headerSize + colourRow * height;
-    if (mask + maskRow * height > ico.size()) {
-        return;
-    }
-    image = image.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < height; ++y) {
-        const auto *row = reinterpret_cast<const uchar *>(ico.constData()) + mask +
-                          (height - 1 - y) * maskRow;  // bottom-up, like the colours
-        auto *pixels = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            if (row[x / 8] & (0x80 >> (x % 8))) {
-                pixels[x] = qRgba(0, 0, 0, 0);
-            }
-        }
-    }
-}
-
-}  // namespace
-
-QIcon iconFromIcoData(const QByteArray &ico)
-{
-    QByteArray bytes = ico;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "ico");
-    QIcon icon;
-    for (int i = 0; i < reader.imageCount(); ++i) {
-        if (!reader.jumpToImage(i)) {
-            break;
-        }
-        QImage image = reader.read();
-        if (image.isNull()) {
-            continue;
-        }
-        applyMask(ico, i, image);
-        icon.addPixmap(QPixmap::fromImage(image));
-    }
-    return icon;
-}
 
 QIcon productIcon()
 {
@@ -85,5 +11,11 @@ QIcon productIcon()
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }
-    return iconFromIcoData(file.readAll());
+    QIcon icon;
+    if (const std::optional<IcoFile> ico = readIcoFile(file.readAll())) {
+        for (const QImage &image : ico->images) {
+            icon.addPixmap(QPixmap::fromImage(image));
+        }
+    }
+    return icon;
 }
