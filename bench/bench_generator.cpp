@@ -20,7 +20,7 @@ void BM_GeneratorCore(benchmark::State &state)
     RandomSource source(12345);
     QStringList rebuilt;
     for (const QString &p : kSample) {
-        rebuilt << rebuildPrefix(p);
+        rebuilt << RebuildPrefix(p);
     }
     for (auto _ : state) {
         DuplicateIndex index;
@@ -33,7 +33,7 @@ void BM_GeneratorCore(benchmark::State &state)
             batch.clear();
             for (int b = std::min(64, n - int(results.size())); b > 0; --b) {
                 const int k = int(RandomNumber(int(rebuilt.size()), source));
-                batch.push_back(completeNumber(rebuilt[k - 1], source));
+                batch.push_back(CompleteNumber(rebuilt[k - 1], source));
             }
             index.insert(batch, fresh);
             for (std::size_t b = 0; b < batch.size(); ++b) {
@@ -86,7 +86,7 @@ void BM_LinearLookupBaseline(benchmark::State &state)
         int added = 0;
         while (added < n) {
             const int k = int(RandomNumber(int(kSample.size()), source));
-            const QString number = completeNumber(rebuildPrefix(kSample[k - 1]), source);
+            const QString number = CompleteNumber(RebuildPrefix(kSample[k - 1]), source);
             if (!IsInList(results, number)) {
                 results.add(number);
                 ++added;

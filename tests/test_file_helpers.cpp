@@ -11,7 +11,7 @@ class TestFileHelpers : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup() { setProgramFolder(QString()); }
+    void cleanup() { SetProgramFolder(QString()); }
     void programFolderAndItsFiles();
     void fileExists();
     void fileListed();
@@ -35,14 +35,14 @@ void TestFileHelpers::init()
 void TestFileHelpers::programFolderAndItsFiles()
 {
     QCOMPARE(ProgramFolder(), QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
-    setProgramFolder(dir_->path() + QLatin1Char('/'));
+    SetProgramFolder(dir_->path() + QLatin1Char('/'));
     const QString folder = QDir::toNativeSeparators(dir_->path());
     QCOMPARE(ProgramFolder(), folder);
-    QCOMPARE(programFile(QStringLiteral("x/o.cjs")),
+    QCOMPARE(ProgramFile(QStringLiteral("x/o.cjs")),
              folder + QDir::separator() + "x" + QDir::separator() + "o.cjs");
     // At a root the separator doubles; such a path still names the file.
-    setProgramFolder(QDir::rootPath());
-    QCOMPARE(programFile(QStringLiteral("a")),
+    SetProgramFolder(QDir::rootPath());
+    QCOMPARE(ProgramFile(QStringLiteral("a")),
              QDir::toNativeSeparators(QDir::rootPath()) + QDir::separator() + QStringLiteral("a"));
     QVERIFY(FileListed(dir_->path() + QStringLiteral("//areacodes.mdb")));
     QVERIFY(FileExists(dir_->path() + QStringLiteral("//areacodes.mdb")));

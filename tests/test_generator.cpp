@@ -43,7 +43,7 @@ void TestGenerator::numberForms_data()
     QTest::addColumn<QString>("prefix");
     QTest::addColumn<QString>("rebuilt");
     QTest::addColumn<QString>("pattern");
-    QTest::addColumn<int>("freeDigits");
+    QTest::addColumn<int>("FreeDigits");
     QTest::newRow("717") << "717"
                          << "717"
                          << "^717-\\d{3}-\\d{4}$" << 7;
@@ -81,13 +81,13 @@ void TestGenerator::numberForms()
     QFETCH(QString, prefix);
     QFETCH(QString, rebuilt);
     QFETCH(QString, pattern);
-    QFETCH(int, freeDigits);
-    QCOMPARE(rebuildPrefix(prefix), rebuilt);
-    QCOMPARE(::freeDigits(rebuilt), freeDigits);
+    QFETCH(int, FreeDigits);
+    QCOMPARE(RebuildPrefix(prefix), rebuilt);
+    QCOMPARE(::FreeDigits(rebuilt), FreeDigits);
     RandomSource source(42);
     const QRegularExpression re(pattern);
     for (int i = 0; i < 200; ++i) {
-        const QString number = completeNumber(rebuildPrefix(prefix), source);
+        const QString number = CompleteNumber(RebuildPrefix(prefix), source);
         QVERIFY2(re.match(number).hasMatch(), qPrintable(number));
     }
 }
@@ -95,9 +95,9 @@ void TestGenerator::numberForms()
 void TestGenerator::longPrefixIsUsedUnchanged()
 {
     RandomSource source(1);
-    QCOMPARE(completeNumber(QStringLiteral("1234567890123"), source),
+    QCOMPARE(CompleteNumber(QStringLiteral("1234567890123"), source),
              QStringLiteral("1234567890123"));
-    QCOMPARE(rebuildPrefix(QStringLiteral("123456789")), QStringLiteral("123-456-789"));
+    QCOMPARE(RebuildPrefix(QStringLiteral("123456789")), QStringLiteral("123-456-789"));
 }
 
 void TestGenerator::digitsAreUniform()

@@ -146,9 +146,9 @@ void TestWindow::errorTrapGoesOnWithNextStep()
 
 void TestWindow::applicationTitle()
 {
-    QCOMPARE(shortenedTitle(kProductName), QStringLiteral("Brindlemoor Dial Roster Maker Studio"));
-    QCOMPARE(shortenedTitle(QStringLiteral("Short Name")), QStringLiteral("Short"));
-    QCOMPARE(shortenedTitle(QStringLiteral("a b c d e f g h i j k l m n o p q r s t u v w x")),
+    QCOMPARE(ShortenedTitle(kProductName), QStringLiteral("Brindlemoor Dial Roster Maker Studio"));
+    QCOMPARE(ShortenedTitle(QStringLiteral("Short Name")), QStringLiteral("Short"));
+    QCOMPARE(ShortenedTitle(QStringLiteral("a b c d e f g h i j k l m n o p q r s t u v w x")),
              QStringLiteral("a b c d e f g h i j k l m n o p q r s t"));
     FormFixture f;
     f.click(f.form().PushButton2);  // empty prefix list: a box with the application title

@@ -36,7 +36,7 @@ std::uint64_t prefixCapacity(const QStringList &prefixes)
 {
     QSet<QString> rebuilt;
     for (const QString &prefix : prefixes) {
-        rebuilt.insert(rebuildPrefix(prefix));
+        rebuilt.insert(RebuildPrefix(prefix));
     }
     std::uint64_t total = 0;
     for (const QString &r : rebuilt) {
@@ -48,7 +48,7 @@ std::uint64_t prefixCapacity(const QStringList &prefixes)
             }
         }
         if (!covered) {
-            total += powerOfTen(freeDigits(r));
+            total += powerOfTen(FreeDigits(r));
         }
     }
     return total;

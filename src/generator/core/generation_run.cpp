@@ -66,7 +66,7 @@ const QString &GenerationRun::rebuilt(int position)
 {
     QString &cached = rebuilt_[std::size_t(position - 1)];
     if (cached.isNull()) {
-        cached = rebuildPrefix(prefixes_[position - 1]);
+        cached = RebuildPrefix(prefixes_[position - 1]);
         if (cached.isNull()) {
             cached = QLatin1String("");  // made, even when empty
         }
@@ -96,7 +96,7 @@ void GenerationRun::draw()
     }
     for (int b = std::min(kBatch, requested_ - added_); b > 0; --b) {
         const int k = int(RandomNumber(c, source_));
-        batch_.push_back(completeNumber(rebuilt(k), source_));
+        batch_.push_back(CompleteNumber(rebuilt(k), source_));
     }
 }
 

@@ -16,7 +16,7 @@ int InstrCount(const QString &text, const QString &find)
     return count;
 }
 
-QString rebuildPrefix(const QString &prefix)
+QString RebuildPrefix(const QString &prefix)
 {
     if (InstrCount(prefix, QStringLiteral("-")) != 0) {
         return prefix;
@@ -32,7 +32,7 @@ QString rebuildPrefix(const QString &prefix)
     return rebuilt;
 }
 
-QString completeNumber(QString rebuilt, RandomSource &source)
+QString CompleteNumber(QString rebuilt, RandomSource &source)
 {
     if (rebuilt.size() >= 12) {
         return rebuilt;
@@ -50,7 +50,7 @@ QString completeNumber(QString rebuilt, RandomSource &source)
     return QString(reinterpret_cast<const QChar *>(number), 12);
 }
 
-int freeDigits(const QString &rebuilt)
+int FreeDigits(const QString &rebuilt)
 {
     int digits = 0;
     for (qsizetype j = rebuilt.size() + 1; j <= 12; ++j) {

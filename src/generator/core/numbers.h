@@ -9,13 +9,13 @@ int InstrCount(const QString &text, const QString &find);
 
 // A prefix without any dash gets dashes before its 4th and 7th characters; one with a dash is
 // kept as it is.
-QString rebuildPrefix(const QString &prefix);
+QString RebuildPrefix(const QString &prefix);
 
 // Appends random digits, and dashes at the 4th and 8th positions, up to 12 characters.
-QString completeNumber(QString rebuilt, RandomSource &source);
+QString CompleteNumber(QString rebuilt, RandomSource &source);
 
 // The number of distinct numbers a rebuilt prefix can give is 10 to this power.
-int freeDigits(const QString &rebuilt);
+int FreeDigits(const QString &rebuilt);
 
 // True when any entry of the list (anything with count() and 1-based text(position), such as a
 // ListModel) has exactly this text. Walks the whole list, as the duplicate lookup once did for

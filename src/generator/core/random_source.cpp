@@ -56,7 +56,7 @@ RandomSource &RandomSource::shared()
     return source;
 }
 
-float timeOfDaySeconds()
+float TimeOfDaySeconds()
 {
     using namespace std::chrono;
     const auto now = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();

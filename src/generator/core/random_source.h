@@ -3,7 +3,7 @@
 #include <cstdint>
 
 // Seconds since midnight, with their fraction.
-float timeOfDaySeconds();
+float TimeOfDaySeconds();
 
 // The program's one random source: a 64-bit generator seeded once from the system's entropy.
 // A reseed mixes its value into the state without resetting it, so reseeding with the same value
@@ -15,7 +15,7 @@ public:
 
     RandomSource();
     // A source with a fixed start, and a clock of the caller's: tests pin both.
-    explicit RandomSource(std::uint64_t state, Clock clock = timeOfDaySeconds)
+    explicit RandomSource(std::uint64_t state, Clock clock = TimeOfDaySeconds)
         : state_(state), clock_(clock)
     {
     }
@@ -32,7 +32,7 @@ public:
 
 private:
     std::uint64_t state_;
-    Clock clock_ = timeOfDaySeconds;
+    Clock clock_ = TimeOfDaySeconds;
     unsigned reseeds_ = 0;
     float seconds_ = 0;
     std::uint32_t lastSeedBits_ = 0;

@@ -96,7 +96,7 @@ std::optional<QString> SettingsStore::pendingCount() const
         return std::nullopt;
     }
     try {
-        if (const auto bytes = readWholeFile(pendingCountFile(), 1024 * 1024)) {
+        if (const auto bytes = ReadWholeFile(pendingCountFile(), 1024 * 1024)) {
             return QString::fromUtf8(*bytes);
         }
     } catch (const std::exception &) {
@@ -114,7 +114,7 @@ std::optional<QString> SettingsStore::setAsideIfDamaged()
     }
     std::optional<QByteArray> bytes;
     try {
-        bytes = readWholeFile(file, kMostStoreBytes);
+        bytes = ReadWholeFile(file, kMostStoreBytes);
     } catch (const std::exception &) {
         return std::nullopt;  // unreadable: the close reports a store it cannot write
     }
@@ -169,7 +169,7 @@ void SettingsStore::writeCount(const QString &text)
     }
     const QString pending = pendingCountFile();
     QDir().mkpath(QFileInfo(pending).absolutePath());
-    (void)replaceSmallFile(pending, text.toUtf8());
+    (void)ReplaceSmallFile(pending, text.toUtf8());
 }
 
 std::optional<QString> SettingsStore::writeAtClose(const QString &prefixes)

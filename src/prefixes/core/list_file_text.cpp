@@ -71,7 +71,7 @@ std::optional<QString> readListFile(const QString &path, const std::function<voi
     }
     // A folder or a device named in the dialog is told at once: reading it would fail, or never
     // end.
-    switch (pathKind(path)) {
+    switch (PathKindOf(path)) {
         case PathKind::Folder:
             return QStringLiteral("%1 is a folder, not a list file, and was not loaded.").arg(path);
         case PathKind::Special:
@@ -82,7 +82,7 @@ std::optional<QString> readListFile(const QString &path, const std::function<voi
         default:
             break;
     }
-    const std::optional<QByteArray> bytes = readWholeFile(path, kMaxListFileBytes);
+    const std::optional<QByteArray> bytes = ReadWholeFile(path, kMaxListFileBytes);
     if (!bytes) {
         return QStringLiteral(
                    "%1 is larger than %2 MB, too large for a list of prefixes, and was "

@@ -9,8 +9,8 @@ inline const QString kContactPage = QStringLiteral("https://www.quillane.example
 inline const QString kSupportMail = QStringLiteral("support@quillane.example");
 
 // Cuts words off the end of a name until it is at most 40 characters; always at least one.
-QString shortenedTitle(const QString &name);
+QString ShortenedTitle(const QString &name);
 
 // The application title: the title of every box that is given none of its own.
 void SetApplicationTitle();
-QString applicationTitle();
+QString ApplicationTitle();

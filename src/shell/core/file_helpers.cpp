@@ -51,12 +51,12 @@ QString ProgramFolder()
     return QDir::toNativeSeparators(folder);
 }
 
-QString programFile(const QString &relativeName)
+QString ProgramFile(const QString &relativeName)
 {
     return ProgramFolder() + QDir::separator() + QDir::toNativeSeparators(relativeName);
 }
 
-void setProgramFolder(const QString &folder)
+void SetProgramFolder(const QString &folder)
 {
     g_programFolder = folder;
 }
