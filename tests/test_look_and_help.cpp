@@ -119,8 +119,6 @@ private slots:
     void styleSheetSkin();
     void styleSheetSkinRefusesWhatItCannotUse();
 
-    void pointerAfterMove_data();
-    void pointerAfterMove();
     void pointerFollowsTheMouse();
     void hourglassKeptDuringGeneration();
     void handCursorFile();
@@ -282,27 +280,6 @@ void TestLookAndHelp::styleSheetSkinRefusesWhatItCannotUse()
         QSKIP("This user reads files whatever their permissions");
     }
     QVERIFY_THROWS_EXCEPTION(Failure, skin.load(good, QString()));
-}
-
-void TestLookAndHelp::pointerAfterMove_data()
-{
-    QTest::addColumn<int>("current");
-    QTest::addColumn<int>("target");
-    QTest::addColumn<int>("after");
-    QTest::newRow("default onto a button") << 0 << 99 << 99;
-    QTest::newRow("arrow onto a button") << 1 << 99 << 99;
-    QTest::newRow("hand onto the background") << 99 << 0 << 0;
-    QTest::newRow("arrow onto the background") << 1 << 0 << 0;
-    QTest::newRow("busy onto a button") << 11 << 99 << 11;
-    QTest::newRow("busy onto a list") << 11 << 0 << 11;
-}
-
-void TestLookAndHelp::pointerAfterMove()
-{
-    QFETCH(int, current);
-    QFETCH(int, target);
-    QFETCH(int, after);
-    QCOMPARE(::pointerAfterMove(current, target), after);
 }
 
 void TestLookAndHelp::pointerFollowsTheMouse()

@@ -1,5 +1,5 @@
-// The result text file, the clipboard copy and "Clear List": bytes compared exactly, driven
-// through the real buttons where the window is involved.
+// The result text file, the clipboard copy and "Clear List" through the real buttons. The text
+// forms themselves are in the output core's tests.
 #include "mainwindow/core/list_snapshot.h"
 #include "output/clipboard.h"
 #include "output/core/table_text.h"
@@ -36,15 +36,6 @@ void addNumbers(ListModel &list, int n)
     }
 }
 
-// A list with the given columns whose entries start checked, as the result list's do.
-void setUp(ListModel &list, const QStringList &headers)
-{
-    list.setCheckable(true);
-    for (const QString &h : headers) {
-        list.addColumn(h, 1000);
-    }
-}
-
 QByteArray padded(const QString &text, int width)
 {
     return text.toUtf8() + QByteArray(width - int(text.size()), ' ') + "\t\r\n";
@@ -62,9 +53,6 @@ struct Recorder : ProgressDisplay {
 class TestOutput : public QObject {
     Q_OBJECT
 private slots:
-    void formats_data();
-    void formats();
-    void progressOf3000Items();
     void saveThroughTheWindow();
     void replacesAsTypedAndCancelTouchesNothing();
     void unwritablePathIsReported();
@@ -72,97 +60,6 @@ private slots:
     void listChangedUnderSaveAndCopy();
     void copyAndClearThroughTheWindow();
 };
-
-void TestOutput::formats_data()
-{
-    QTest::addColumn<QStringList>("headers");
-    QTest::addColumn<QList<QStringList>>("rows");
-    QTest::addColumn<QList<bool>>("checked");
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("clipboard");  // null: left as it was
-
-    QTest::newRow("empty") << QStringList{kHeader} << QList<QStringList>{} << QList<bool>{}
-                           << QByteArray(kHeader.toUtf8() + "\t\r\n") << QString();
-    // Widths count unchecked entries too, so the header is padded to the long one.
-    QTest::newRow("none checked") << QStringList{kHeader}
-                                  << QList<QStringList>{{"555-000-0001"}, {QString(60, u'7')}}
-                                  << QList<bool>{false, false} << padded(kHeader, 60)
-                                  << QStringLiteral("");
-    QTest::newRow("checked, lengths differ")
-        << QStringList{kHeader}
-        << QList<QStringList>{{"555-000-0001"}, {"555-0001"}, {"1"}, {"555-000-0003"}}
-        << QList<bool>{true, true, false, true}
-        << QByteArray(kHeader.toUtf8() + "\t\r\n" + "555-000-0001" + QByteArray(39, ' ') +
-                      "\t\r\n" + padded("555-0001", 51) + "555-000-0003" + QByteArray(39, ' ') +
-                      "\t\r\n")
-        << QStringLiteral("555-000-0001\r\n555-0001\r\n555-000-0003\r\n");
-    QTest::newRow("two columns, 3 and 5")
-        << QStringList{"No", "Name"}
-        << QList<QStringList>{{"abc", "x"}, {"abcde", "y  "}, {"1", "Mallory"}}
-        << QList<bool>{true, true, false}
-        << QByteArray("No   \tName   \t\r\nabc  \tx      \t\r\nabcde\ty      \t\r\n")
-        << QStringLiteral("abc  \tx\r\nabcde\ty\r\n");
-    // Widths are characters; the file is UTF-8.
-    QTest::newRow("non-ASCII") << QStringList{"H"} << QList<QStringList>{{"\u00e9\u00e9"}}
-                               << QList<bool>{true} << QByteArray("H \t\r\n\xc3\xa9\xc3\xa9\t\r\n")
-                               << QStringLiteral("\u00e9\u00e9\r\n");
-}
-
-void TestOutput::formats()
-{
-    QFETCH(QStringList, headers);
-    QFETCH(QList<QStringList>, rows);
-    QFETCH(QList<bool>, checked);
-    QFETCH(QByteArray, file);
-    QFETCH(QString, clipboard);
-    ListModel list;
-    setUp(list, headers);
-    for (int i = 0; i < rows.size(); ++i) {
-        list.add(rows[i][0]);
-        for (int k = 1; k < rows[i].size(); ++k) {
-            list.setSubItem(i + 1, k, rows[i][k]);
-        }
-        list.setChecked(i + 1, checked[i]);
-    }
-    QCOMPARE(tableText(takeListSnapshot(list)), file);
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("t.txt"));
-    Recorder r;
-    SaveListAsTextFile(takeListSnapshot(list), path, &r);
-    QCOMPARE(readBytes(path), file);
-    // Values only for checked entries, exactly i / N * 100 below 2,000 entries.
-    QList<double> values{1, 10, 20};
-    for (int i = 1; i <= rows.size(); ++i) {
-        if (checked[i - 1]) {
-            values << double(i) / rows.size() * 100.0;
-        }
-    }
-    QCOMPARE(r.values, values << 100 << 0);
-
-    ScriptedDesktop desktop;
-    desktop.clipboard = QStringLiteral("before");
-    CopyListToClipboard(list, desktop);
-    QCOMPARE(*desktop.clipboard, clipboard.isNull() ? QStringLiteral("before") : clipboard);
-    QCOMPARE(desktop.clipboardClears, clipboard.isNull() ? 0 : 1);
-}
-
-void TestOutput::progressOf3000Items()
-{
-    ListModel list;
-    setUp(list, {kHeader});
-    addNumbers(list, 3000);
-    QTemporaryDir dir;
-    Recorder r;
-    SaveListAsTextFile(takeListSnapshot(list), dir.filePath(QStringLiteral("r.txt")), &r);
-    QCOMPARE(r.values.size(), 3 + 3000 + 2);
-    for (int i = 1; i <= 3000; ++i) {
-        QCOMPARE(r.values[2 + i], double(i + 1) / 3000.0 * 100.0);
-    }
-    const QString t = QStringLiteral("Writing file: r.txt");
-    QCOMPARE(r.texts, QStringList({t, t, t, t + " (1000)", t + " (2000)", t + " (3000)", "Done.",
-                                   "Progress Bar"}));
-}
 
 void TestOutput::saveThroughTheWindow()
 {
@@ -305,6 +202,11 @@ void TestOutput::copyAndClearThroughTheWindow()
 {
     FormFixture f;
     Form1 &w = f.form();
+    // An empty list leaves the clipboard as it was.
+    f.desktop.clipboard = QStringLiteral("before");
+    f.click(w.PushButton8);
+    QCOMPARE(*f.desktop.clipboard, QStringLiteral("before"));
+    QCOMPARE(f.desktop.clipboardClears, 0);
     addNumbers(w.ListView2, 3);
     f.click(w.PushButton8);
     QCOMPARE(*f.desktop.clipboard, number(1) + "\r\n" + number(2) + "\r\n" + number(3) + "\r\n");

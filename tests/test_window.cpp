@@ -21,10 +21,7 @@ private slots:
     void controlsAndTexts();
     void layoutInTwips();
     void listsHaveOneColumnEach();
-    void errorReportText();
-    void errorTrapGoesOnWithNextStep();
     void applicationTitle();
-    void homePageOnlyOnSeven();
     void homePageChanceAtStartUp();
     void emptyPrefixListIsReported();
     void generatesDistinctNumbersOfTheSampleForms();
@@ -116,56 +113,14 @@ void TestWindow::listsHaveOneColumnEach()
     QVERIFY(f.desktop.messages().isEmpty());
 }
 
-void TestWindow::errorReportText()
-{
-    const QString expected = QStringLiteral(
-        "Type mismatch\r\nin Dialforge2017/04/05.Form1.PushButton2_Click at line 106\r\r"
-        "Please email screenshot of this message to support@quillane.example");
-    QCOMPARE(::errorReportText(QStringLiteral("Type mismatch"), QStringLiteral("PushButton2_Click"),
-                               106),
-             expected);
-}
-
-void TestWindow::errorTrapGoesOnWithNextStep()
-{
-    ScriptedDesktop desktop;
-    ErrorTrap trap(desktop, QStringLiteral("PushButton4_Click"));
-    QStringList ran;
-    QVERIFY(trap.step(100, [&] { ran << "100"; }));
-    QVERIFY(!trap.step(102, [&] { throw std::runtime_error("Disk full"); }));
-    QVERIFY(trap.step(104, [&] { ran << "104"; }));
-    QCOMPARE(ran, (QStringList{"100", "104"}));
-    QCOMPARE(desktop.messages().size(), 1);
-    const auto box = desktop.messages().first();
-    QCOMPARE(box.title, QStringLiteral("Application Error"));
-    QCOMPARE(box.icon, MessageIcon::Warning);
-    QCOMPARE(box.buttons, MessageButtons::Ok);
-    QVERIFY(box.text.startsWith(QStringLiteral(
-        "Disk full\r\nin Dialforge2017/04/05.Form1.PushButton4_Click at line 102\r\r")));
-}
-
 void TestWindow::applicationTitle()
 {
-    QCOMPARE(ShortenedTitle(kProductName), QStringLiteral("Brindlemoor Dial Roster Maker Studio"));
-    QCOMPARE(ShortenedTitle(QStringLiteral("Short Name")), QStringLiteral("Short"));
-    QCOMPARE(ShortenedTitle(QStringLiteral("a b c d e f g h i j k l m n o p q r s t u v w x")),
-             QStringLiteral("a b c d e f g h i j k l m n o p q r s t"));
+    // The title of a box that is given none of its own (the shortening itself is in the shell
+    // core's tests).
     FormFixture f;
     f.click(f.form().PushButton2);  // empty prefix list: a box with the application title
     QCOMPARE(f.desktop.messages().first().title,
              QStringLiteral("Brindlemoor Dial Roster Maker Studio"));
-}
-
-void TestWindow::homePageOnlyOnSeven()
-{
-    for (int x = 1; x <= 100; ++x) {
-        ScriptedDesktop desktop;
-        OccasionallyOpenHomePage(desktop, [x](int n) { return n == 100 ? double(x) : 1.0; });
-        QCOMPARE(desktop.urls.size(), x == 7 ? 1 : 0);
-        if (x == 7) {
-            QCOMPARE(desktop.urls.first(), QStringLiteral("https://www.quillane.example/"));
-        }
-    }
 }
 
 void TestWindow::homePageChanceAtStartUp()

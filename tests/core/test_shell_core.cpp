@@ -1,5 +1,10 @@
-// The program folder and the two file tests, on real files in a temporary folder.
+// The shell core: the program folder and the two file tests on real files in a temporary folder,
+// the error report and its trap, the pointer states and the application title.
+#include "shell/core/app_title.h"
+#include "shell/core/error_trap.h"
 #include "shell/core/file_helpers.h"
+#include "shell/core/pointer_state.h"
+#include "support/scripted_desktop.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -7,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-class TestFileHelpers : public QObject {
+class TestShellCore : public QObject {
     Q_OBJECT
 private slots:
     void init();
@@ -15,6 +20,11 @@ private slots:
     void programFolderAndItsFiles();
     void fileExists();
     void fileListed();
+    void errorReportText();
+    void errorTrapGoesOnWithNextStep();
+    void pointerAfterMove_data();
+    void pointerAfterMove();
+    void shortenedTitle();
 
 private:
     QString at(const QString &name) const { return dir_->path() + QLatin1Char('/') + name; }
@@ -22,7 +32,7 @@ private:
     std::unique_ptr<QTemporaryDir> dir_;
 };
 
-void TestFileHelpers::init()
+void TestShellCore::init()
 {
     dir_ = std::make_unique<QTemporaryDir>();
     for (const char *name : {"areacodes.mdb", ".hidden.mdb", "[a].txt"}) {
@@ -32,7 +42,7 @@ void TestFileHelpers::init()
     QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("x")));
 }
 
-void TestFileHelpers::programFolderAndItsFiles()
+void TestShellCore::programFolderAndItsFiles()
 {
     QCOMPARE(ProgramFolder(), QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
     SetProgramFolder(dir_->path() + QLatin1Char('/'));
@@ -48,7 +58,7 @@ void TestFileHelpers::programFolderAndItsFiles()
     QVERIFY(FileExists(dir_->path() + QStringLiteral("//areacodes.mdb")));
 }
 
-void TestFileHelpers::fileExists()
+void TestShellCore::fileExists()
 {
     QVERIFY(!FileExists(QString()));
     QVERIFY(FileExists(QDir::toNativeSeparators(at(QStringLiteral("areacodes.mdb")))));
@@ -65,7 +75,7 @@ void TestFileHelpers::fileExists()
 #endif
 }
 
-void TestFileHelpers::fileListed()
+void TestShellCore::fileListed()
 {
     QVERIFY(FileListed(at(QStringLiteral("areacodes.mdb"))));
     QVERIFY(!FileListed(QString()));
@@ -82,5 +92,62 @@ void TestFileHelpers::fileListed()
     QVERIFY(!FileListed(at(QStringLiteral("[ab].txt"))));
 }
 
-QTEST_MAIN(TestFileHelpers)
-#include "test_file_helpers.moc"
+void TestShellCore::errorReportText()
+{
+    const QString expected = QStringLiteral(
+        "Type mismatch\r\nin Dialforge2017/04/05.Form1.PushButton2_Click at line 106\r\r"
+        "Please email screenshot of this message to support@quillane.example");
+    QCOMPARE(::errorReportText(QStringLiteral("Type mismatch"), QStringLiteral("PushButton2_Click"),
+                               106),
+             expected);
+}
+
+void TestShellCore::errorTrapGoesOnWithNextStep()
+{
+    ScriptedDesktop desktop;
+    ErrorTrap trap(desktop, QStringLiteral("PushButton4_Click"));
+    QStringList ran;
+    QVERIFY(trap.step(100, [&] { ran << "100"; }));
+    QVERIFY(!trap.step(102, [&] { throw std::runtime_error("Disk full"); }));
+    QVERIFY(trap.step(104, [&] { ran << "104"; }));
+    QCOMPARE(ran, (QStringList{"100", "104"}));
+    QCOMPARE(desktop.messages().size(), 1);
+    const auto box = desktop.messages().first();
+    QCOMPARE(box.title, QStringLiteral("Application Error"));
+    QCOMPARE(box.icon, MessageIcon::Warning);
+    QCOMPARE(box.buttons, MessageButtons::Ok);
+    QVERIFY(box.text.startsWith(QStringLiteral(
+        "Disk full\r\nin Dialforge2017/04/05.Form1.PushButton4_Click at line 102\r\r")));
+}
+
+void TestShellCore::pointerAfterMove_data()
+{
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("target");
+    QTest::addColumn<int>("after");
+    QTest::newRow("default onto a button") << 0 << 99 << 99;
+    QTest::newRow("arrow onto a button") << 1 << 99 << 99;
+    QTest::newRow("hand onto the background") << 99 << 0 << 0;
+    QTest::newRow("arrow onto the background") << 1 << 0 << 0;
+    QTest::newRow("busy onto a button") << 11 << 99 << 11;
+    QTest::newRow("busy onto a list") << 11 << 0 << 11;
+}
+
+void TestShellCore::pointerAfterMove()
+{
+    QFETCH(int, current);
+    QFETCH(int, target);
+    QFETCH(int, after);
+    QCOMPARE(::pointerAfterMove(current, target), after);
+}
+
+void TestShellCore::shortenedTitle()
+{
+    QCOMPARE(ShortenedTitle(kProductName), QStringLiteral("Brindlemoor Dial Roster Maker Studio"));
+    QCOMPARE(ShortenedTitle(QStringLiteral("Short Name")), QStringLiteral("Short"));
+    QCOMPARE(ShortenedTitle(QStringLiteral("a b c d e f g h i j k l m n o p q r s t u v w x")),
+             QStringLiteral("a b c d e f g h i j k l m n o p q r s t"));
+}
+
+QTEST_MAIN(TestShellCore)
+#include "test_shell_core.moc"

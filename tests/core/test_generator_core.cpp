@@ -1,15 +1,18 @@
-// The number generator's plain logic: number forms, duplicates, capacity, the count box.
+// The number generator's core: number forms, duplicates, capacity, the count box, and a whole
+// run without its window.
 #include "generator/core/capacity.h"
 #include "generator/core/count_conversion.h"
 #include "generator/core/duplicate_index.h"
+#include "generator/core/generation_run.h"
 #include "generator/core/numbers.h"
 #include "generator/core/random_source.h"
 #include "shell/core/failure.h"
 
 #include <QRegularExpression>
+#include <QSet>
 #include <QtTest>
 
-class TestGenerator : public QObject {
+class TestGeneratorCore : public QObject {
     Q_OBJECT
 private slots:
     void instrCountIsNonOverlapping();
@@ -26,9 +29,13 @@ private slots:
     void countConversion();
     void countConversionFailures_data();
     void countConversionFailures();
+    void runMakesTheCountOfDistinctNumbers();
+    void runLeavesOutWhatTheResultsHold();
+    void runGivesUpWhenThePrefixesCannotGiveMore();
+    void refusals();
 };
 
-void TestGenerator::instrCountIsNonOverlapping()
+void TestGeneratorCore::instrCountIsNonOverlapping()
 {
     QCOMPARE(InstrCount(QStringLiteral("aaa"), QStringLiteral("aa")), 1);
     QCOMPARE(InstrCount(QStringLiteral("aaaa"), QStringLiteral("aa")), 2);
@@ -38,7 +45,7 @@ void TestGenerator::instrCountIsNonOverlapping()
     QCOMPARE(InstrCount(QStringLiteral("AbA"), QStringLiteral("a")), 0);
 }
 
-void TestGenerator::numberForms_data()
+void TestGeneratorCore::numberForms_data()
 {
     QTest::addColumn<QString>("prefix");
     QTest::addColumn<QString>("rebuilt");
@@ -76,7 +83,7 @@ void TestGenerator::numberForms_data()
                              << "^ab -c\\d\\d-\\d{4}$" << 6;
 }
 
-void TestGenerator::numberForms()
+void TestGeneratorCore::numberForms()
 {
     QFETCH(QString, prefix);
     QFETCH(QString, rebuilt);
@@ -92,7 +99,7 @@ void TestGenerator::numberForms()
     }
 }
 
-void TestGenerator::longPrefixIsUsedUnchanged()
+void TestGeneratorCore::longPrefixIsUsedUnchanged()
 {
     RandomSource source(1);
     QCOMPARE(CompleteNumber(QStringLiteral("1234567890123"), source),
@@ -100,7 +107,7 @@ void TestGenerator::longPrefixIsUsedUnchanged()
     QCOMPARE(RebuildPrefix(QStringLiteral("123456789")), QStringLiteral("123-456-789"));
 }
 
-void TestGenerator::digitsAreUniform()
+void TestGeneratorCore::digitsAreUniform()
 {
     RandomSource source(7);
     int counts[10] = {};
@@ -115,7 +122,7 @@ void TestGenerator::digitsAreUniform()
     }
 }
 
-void TestGenerator::reseedWithSameValueDoesNotRepeat()
+void TestGeneratorCore::reseedWithSameValueDoesNotRepeat()
 {
     RandomSource source(99);
     source.reseed(1.5f);
@@ -128,7 +135,7 @@ void TestGenerator::reseedWithSameValueDoesNotRepeat()
     QVERIFY(a >= 0.0f && a < 1.0f);
 }
 
-void TestGenerator::randomNumberStaysInRange()
+void TestGeneratorCore::randomNumberStaysInRange()
 {
     RandomSource source(3);
     bool sawOne = false;
@@ -143,7 +150,7 @@ void TestGenerator::randomNumberStaysInRange()
     QCOMPARE(RandomNumber(0, source), 1.0);
 }
 
-void TestGenerator::duplicateIndexIsExact()
+void TestGeneratorCore::duplicateIndexIsExact()
 {
     DuplicateIndex index;
     QVERIFY(index.insert(QStringLiteral("717-555-1234")));
@@ -176,7 +183,7 @@ void TestGenerator::duplicateIndexIsExact()
     QCOMPARE(std::count(fresh.begin(), fresh.end(), 1), 0L);
 }
 
-void TestGenerator::capacity_data()
+void TestGeneratorCore::capacity_data()
 {
     QTest::addColumn<QStringList>("prefixes");
     QTest::addColumn<quint64>("capacity");
@@ -196,14 +203,14 @@ void TestGenerator::capacity_data()
     QTest::newRow("none") << QStringList{} << quint64(0);
 }
 
-void TestGenerator::capacity()
+void TestGeneratorCore::capacity()
 {
     QFETCH(QStringList, prefixes);
     QFETCH(quint64, capacity);
     QCOMPARE(quint64(prefixCapacity(prefixes)), capacity);
 }
 
-void TestGenerator::countConversion_data()
+void TestGeneratorCore::countConversion_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("value");
@@ -223,14 +230,14 @@ void TestGenerator::countConversion_data()
     QTest::newRow("tiny") << "1e-999" << 0;
 }
 
-void TestGenerator::countConversion()
+void TestGeneratorCore::countConversion()
 {
     QFETCH(QString, text);
     QFETCH(int, value);
     QCOMPARE(convertCount(text), value);
 }
 
-void TestGenerator::countConversionFailures_data()
+void TestGeneratorCore::countConversionFailures_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("description");
@@ -255,7 +262,7 @@ void TestGenerator::countConversionFailures_data()
                                    << "Overflow";
 }
 
-void TestGenerator::countConversionFailures()
+void TestGeneratorCore::countConversionFailures()
 {
     QFETCH(QString, text);
     QFETCH(QString, description);
@@ -267,5 +274,91 @@ void TestGenerator::countConversionFailures()
     }
 }
 
-QTEST_APPLESS_MAIN(TestGenerator)
-#include "test_generator.moc"
+namespace {
+
+float noon()
+{
+    return 43200.0f;
+}
+
+// Runs to its end as the window would, with nothing else happening between batches.
+GenerationRun::Stop runToEnd(GenerationRun &run, QStringList &made)
+{
+    std::vector<QString> fresh;
+    for (;;) {
+        run.draw();
+        const GenerationRun::Stop stop = run.keep(fresh);
+        for (const QString &n : fresh) {
+            made << n;
+        }
+        if (stop != GenerationRun::Stop::None) {
+            return stop;
+        }
+    }
+}
+
+}  // namespace
+
+void TestGeneratorCore::runMakesTheCountOfDistinctNumbers()
+{
+    RandomSource source(20170405, noon);
+    GenerationRun run(5000, source);
+    run.setPrefixes({"603-43", "800-281-2", "717"});
+    QStringList made;
+    QCOMPARE(runToEnd(run, made), GenerationRun::Stop::Finished);
+    QCOMPARE(made.size(), 5000);
+    QCOMPARE(run.added(), 5000);
+    QCOMPARE(QSet<QString>(made.begin(), made.end()).size(), 5000);
+    const QRegularExpression forms(
+        QStringLiteral("^(717-\\d{3}-\\d{4}|603-43\\d-\\d{4}|800-281-2\\d{3})$"));
+    for (const QString &n : made) {
+        QVERIFY2(forms.match(n).hasMatch(), qPrintable(n));
+    }
+    QCOMPARE(run.progress(1250), 25.0);
+}
+
+void TestGeneratorCore::runLeavesOutWhatTheResultsHold()
+{
+    // 1,000 numbers in all; 400 of them are in the result list already.
+    RandomSource source(7, noon);
+    GenerationRun run(600, source);
+    run.setPrefixes({"800-281-2"});
+    QStringList held;
+    for (int i = 0; i < 400; ++i) {
+        held << QStringLiteral("800-281-2%1").arg(i, 3, 10, QLatin1Char('0'));
+    }
+    run.setResults(held);
+    QStringList made;
+    QCOMPARE(runToEnd(run, made), GenerationRun::Stop::Finished);
+    QCOMPARE(made.size(), 600);
+    for (const QString &n : made) {
+        QVERIFY2(!held.contains(n), qPrintable(n));
+    }
+}
+
+void TestGeneratorCore::runGivesUpWhenThePrefixesCannotGiveMore()
+{
+    // Another action leaves a prefix list that gives one number, and the run wants more.
+    RandomSource source(11, noon);
+    GenerationRun run(10, source);
+    run.setPrefixes({"6034312345"});
+    QStringList made;
+    QCOMPARE(runToEnd(run, made), GenerationRun::Stop::NoNewNumber);
+    QCOMPARE(made, QStringList{"603-431-2345"});
+    QVERIFY(run.misses() > 10'000'000);
+}
+
+void TestGeneratorCore::refusals()
+{
+    QVERIFY(!refusalOf(1000, {"800-281-2"}));
+    QVERIFY(!refusalOf(0, {}));
+    QVERIFY(!refusalOf(-5, {"800-281-2"}));
+    QCOMPARE(*refusalOf(1001, {"800-281-2", "800-281-2"}),
+             QStringLiteral("The prefix list can give at most 1000 different numbers, so 1001 "
+                            "different numbers cannot be made. Add prefixes or lower the number "
+                            "of phone numbers to generate."));
+    QVERIFY(refusalOf(kMostNumbersPerRun + 1, {""})->startsWith(QStringLiteral("At most ")));
+}
+
+QTEST_APPLESS_MAIN(TestGeneratorCore)
+#include "test_generator_core.moc"
