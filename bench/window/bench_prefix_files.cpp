@@ -1,9 +1,10 @@
 // Prefix list files: reading the text form, loading a file into the real window, and saving the
 // result list as lines.
+#include "bench_data.h"
+#include "bench_window.h"
 #include "mainwindow/form1.h"
 #include "prefixes/core/list_file_text.h"
 #include "prefixes/prefix_files.h"
-#include "silent_desktop.h"
 
 #include <benchmark/benchmark.h>
 #include <QCoreApplication>
@@ -11,29 +12,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-// Full numbers are the longest entries a list holds: the worst case for a given line count.
-QByteArray listFileBytes(int lines)
-{
-    QByteArray bytes;
-    bytes.reserve(qsizetype(lines) * 14);
-    for (int i = 0; i < lines; ++i) {
-        const QByteArray n = QByteArray::number(i).rightJustified(7, '0');
-        bytes += "717-" + n.left(3) + '-' + n.mid(3) + "\r\n";
-    }
-    return bytes;
-}
-
-void BM_ReadListText(benchmark::State &state)
-{
-    const QByteArray bytes = listFileBytes(int(state.range(0)));
-    for (auto _ : state) {
-        const QStringList entries = prefixLinesFromBytes(bytes);
-        benchmark::DoNotOptimize(entries.size());
-    }
-    state.SetBytesProcessed(state.iterations() * bytes.size());
-}
-BENCHMARK(BM_ReadListText)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Click to done through the real window offscreen: open, read, decode, append, show.
 void BM_WindowLoadPrefixFile(benchmark::State &state)

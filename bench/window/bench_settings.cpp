@@ -1,7 +1,8 @@
 // Saving the prefix list at close and restoring it at the next start, with long lists.
+#include "bench_data.h"
+#include "bench_window.h"
 #include "mainwindow/core/settings_format.h"
 #include "mainwindow/form1.h"
-#include "silent_desktop.h"
 
 #include <benchmark/benchmark.h>
 #include <QCoreApplication>
@@ -12,17 +13,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-QStringList manyPrefixes(int n)
-{
-    QStringList prefixes;
-    prefixes.reserve(n);
-    for (int i = 0; i < n; ++i) {
-        prefixes.append(
-            QStringLiteral("%1-%2").arg(200 + i % 800).arg(i % 1000, 3, 10, QLatin1Char('0')));
-    }
-    return prefixes;
-}
 
 QString storeFile()
 {
@@ -131,16 +121,5 @@ BENCHMARK(BM_CountIntoWholeStoreReference)
     ->Arg(100'000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(20);
-
-// The stored form alone, without the store.
-void BM_JoinAndSplit(benchmark::State &state)
-{
-    const QStringList prefixes = manyPrefixes(int(state.range(0)));
-    for (auto _ : state) {
-        const QStringList back = splitStoredPrefixes(joinPrefixes(prefixes));
-        benchmark::DoNotOptimize(back.size());
-    }
-}
-BENCHMARK(BM_JoinAndSplit)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

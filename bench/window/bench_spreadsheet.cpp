@@ -1,8 +1,8 @@
 // Exporting a million checked results to a workbook through the real handler.
+#include "bench_window.h"
 #include "mainwindow/form1.h"
 #include "output/core/sheet_fill.h"
 #include "output/core/xlsx_spreadsheet.h"
-#include "silent_desktop.h"
 
 #include <benchmark/benchmark.h>
 #include <QCoreApplication>

@@ -1,11 +1,12 @@
 // Writing the result list: the text file and the clipboard text through the real handlers of the
 // window (yields and progress bar included), and the plain text building on its own.
+#include "bench_data.h"
+#include "bench_window.h"
 #include "mainwindow/core/list_snapshot.h"
 #include "mainwindow/form1.h"
 #include "output/clipboard.h"
 #include "output/core/table_text.h"
 #include "output/core/text_table_file.h"
-#include "silent_desktop.h"
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -49,8 +50,7 @@ struct Window {
         form->Form_Load();
         form->show();
         for (int i = 0; i < n; ++i) {
-            form->ListView2.add(
-                QString::asprintf("%03d-%03d-%04d", 200 + i % 700, i / 10000 % 1000, i % 10000));
+            form->ListView2.add(resultNumber(i));
         }
         QCoreApplication::processEvents();
     }
@@ -123,17 +123,6 @@ BENCHMARK(BM_CopyToClipboard)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(3);
-
-// The text alone, without the window, the yields or the disk.
-void BM_TableTextOnly(benchmark::State &state)
-{
-    Window w(int(state.range(0)));
-    const ListSnapshot s = takeListSnapshot(w.form->ListView2);
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(tableText(s).size());
-    }
-}
-BENCHMARK(BM_TableTextOnly)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_SnapshotOnly(benchmark::State &state)
 {

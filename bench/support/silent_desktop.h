@@ -4,8 +4,6 @@
 
 #include <memory>
 
-class Form1;
-
 // A desktop for benchmarks: every box answers at once, every dialog returns the queued name.
 class SilentDesktop : public Desktop {
 public:
@@ -27,7 +25,3 @@ public:
 
 // The largest resident set of this process so far, in bytes.
 double peakResidentBytes();
-
-// The real window on a silent desktop, bound as the program binds it, whose start-up never opens
-// the home page; its draws come from a source with a fixed start and the real clock.
-std::unique_ptr<Form1> makeBenchWindow(Desktop &desktop);

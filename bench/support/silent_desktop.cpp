@@ -1,7 +1,5 @@
 #include "silent_desktop.h"
 
-#include "generator/core/random_source.h"
-#include "mainwindow/form1.h"
 #include "shell/core/failure.h"
 
 #include <sys/resource.h>
@@ -28,10 +26,4 @@ double peakResidentBytes()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) * 1024.0;
-}
-
-std::unique_ptr<Form1> makeBenchWindow(Desktop &desktop)
-{
-    static RandomSource random(12345);
-    return std::make_unique<Form1>(FormServices{desktop, random, [](int) { return 1.0; }});
 }

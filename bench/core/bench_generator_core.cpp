@@ -1,0 +1,61 @@
+// Generating numbers without the window: the run the window drives, and the old linear lookup as
+// the measure of what the duplicate index gained.
+#include "bench_data.h"
+#include "generator/core/generation_run.h"
+#include "generator/core/numbers.h"
+#include "generator/core/random_source.h"
+#include "mainwindow/core/list_model.h"
+#include "silent_desktop.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// The window's run without the window: the same batches, the same index, the numbers kept in a
+// plain vector in place of the result list.
+void BM_GeneratorCore(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    RandomSource source(12345);
+    for (auto _ : state) {
+        GenerationRun run(n, source);
+        run.setPrefixes(kSamplePrefixes);
+        std::vector<QString> results;
+        std::vector<QString> fresh;
+        GenerationRun::Stop stop = GenerationRun::Stop::None;
+        while (stop == GenerationRun::Stop::None) {
+            run.draw();
+            stop = run.keep(fresh);
+            results.insert(results.end(), fresh.begin(), fresh.end());
+        }
+        if (int(results.size()) != n) {
+            state.SkipWithError("wrong count");
+        }
+        benchmark::DoNotOptimize(results.data());
+    }
+    state.counters["peak_MB"] = peakResidentBytes() / 1e6;
+}
+BENCHMARK(BM_GeneratorCore)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The lookup as it was: every draw reads every entry of the result list.
+void BM_LinearLookupBaseline(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    RandomSource source(12345);
+    for (auto _ : state) {
+        ListModel results;
+        int added = 0;
+        while (added < n) {
+            const int k = int(RandomNumber(int(kSamplePrefixes.size()), source));
+            const QString number = CompleteNumber(RebuildPrefix(kSamplePrefixes[k - 1]), source);
+            if (!IsInList(results, number)) {
+                results.add(number);
+                ++added;
+            }
+        }
+        benchmark::DoNotOptimize(results.count());
+    }
+}
+BENCHMARK(BM_LinearLookupBaseline)->Arg(20'000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
