@@ -3,9 +3,12 @@
 #include "mainwindow/core/home_page.h"
 #include "mainwindow/form1.h"
 #include "shell/core/app_title.h"
+#include "shell/core/file_dialog.h"
+#include "shell/qt_desktop.h"
 #include "shell/core/error_trap.h"
 #include "support/form_fixture.h"
 
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -36,6 +39,7 @@ private slots:
     void prefixListEmptiedDuringRun();
     void resultListClearedDuringRunStillAddsN();
     void busyPointerDuringRun();
+    void saveDialogTakesTheNameAsTyped();
 };
 
 void TestWindow::controlsAndTexts()
@@ -339,6 +343,24 @@ void TestWindow::busyPointerDuringRun()
     f.click(f.form().PushButton2);
     QCOMPARE(pointerSeen, int(kPointerBusy));
     QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
+}
+
+void TestWindow::saveDialogTakesTheNameAsTyped()
+{
+    // What the save commands set on the shared dialog, as the real desktop shows it.
+    FileDialogState state;
+    state.fileName = QStringLiteral("/tmp/roster");
+    state.title = QStringLiteral("Save");
+    state.flags = kFileDialogFlags;
+    state.filter = kFileDialogFilter;
+    const std::unique_ptr<QFileDialog> box = makeSaveDialog(nullptr, state);
+    QCOMPARE(box->windowTitle(), QStringLiteral("Save"));
+    QCOMPARE(box->acceptMode(), QFileDialog::AcceptSave);
+    // A name typed without an extension is used as typed, and replaced without a question.
+    QCOMPARE(box->defaultSuffix(), QString());
+    QVERIFY(box->testOption(QFileDialog::DontUseNativeDialog));
+    QVERIFY(box->testOption(QFileDialog::DontConfirmOverwrite));
+    QCOMPARE(box->nameFilters(), (QStringList{"Text Files (*.txt)", "All Files (*.*)"}));
 }
 
 QTEST_MAIN(TestWindow)
