@@ -8,6 +8,7 @@
 #include "shell/core/yield.h"
 #include "support/file_bytes.h"
 #include "support/form_fixture.h"
+#include "support/result_lists.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -19,36 +20,6 @@
 #include <sys/resource.h>
 #include <csignal>
 #endif
-
-namespace {
-
-const QString kHeader = QStringLiteral("Result/s - No duplicates will be added to this list");
-
-QString number(int i)
-{
-    return QString::asprintf("555-%03d-%04d", i / 10000 % 1000, i % 10000);
-}
-
-void addNumbers(ListModel &list, int n)
-{
-    for (int i = 1; i <= n; ++i) {
-        list.add(number(i));
-    }
-}
-
-QByteArray padded(const QString &text, int width)
-{
-    return text.toUtf8() + QByteArray(width - int(text.size()), ' ') + "\t\r\n";
-}
-
-struct Recorder : ProgressDisplay {
-    QList<double> values;
-    QStringList texts;
-    void setValue(double percent) override { values << percent; }
-    void setText(const QString &text) override { texts << text; }
-};
-
-}  // namespace
 
 class TestOutput : public QObject {
     Q_OBJECT
@@ -65,7 +36,7 @@ void TestOutput::saveThroughTheWindow()
 {
     FormFixture f;
     Form1 &w = f.form();
-    addNumbers(w.ListView2, 3);
+    addResultNumbers(w.ListView2, 3);
     w.ListView2.setChecked(2, false);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("results.txt"));
@@ -74,8 +45,8 @@ void TestOutput::saveThroughTheWindow()
     connect(w.ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) { shown << v; });
     f.click(w.PushButton3);
 
-    QCOMPARE(readBytes(path),
-             kHeader.toUtf8() + "\t\r\n" + padded(number(1), 51) + padded(number(3), 51));
+    QCOMPARE(readBytes(path), kResultHeader.toUtf8() + "\t\r\n" + paddedLine(resultNumber(1), 51) +
+                                  paddedLine(resultNumber(3), 51));
     QCOMPARE(shown, QList<int>({1, 10, 20, 33, 100, 0}));
     QCOMPARE(w.ProgressBar1->caption(), QStringLiteral("Progress Bar"));
     QCOMPARE(w.MousePointer(), int(kPointerDefault));
@@ -96,15 +67,15 @@ void TestOutput::replacesAsTypedAndCancelTouchesNothing()
     writeBytes(path, QByteArray(5000, 'x'));
     f.desktop.fileChoices.push_back(path);
     f.click(w.PushButton3);
-    QCOMPARE(readBytes(path), kHeader.toUtf8() + "\t\r\n");
+    QCOMPARE(readBytes(path), kResultHeader.toUtf8() + "\t\r\n");
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"results"});
 
-    addNumbers(w.ListView2, 2);
+    addResultNumbers(w.ListView2, 2);
     w.ProgressBar1->setPercent(37);
     w.ProgressBar1->setCaption(QStringLiteral("before"));
     f.click(w.PushButton3);                                  // no choice queued: cancelled
     QCOMPARE(f.desktop.dialogsShown.last().fileName, path);  // the dialog opened on the last name
-    QCOMPARE(readBytes(path), kHeader.toUtf8() + "\t\r\n");
+    QCOMPARE(readBytes(path), kResultHeader.toUtf8() + "\t\r\n");
     QCOMPARE(w.ProgressBar1->value(), 37);
     QCOMPARE(w.ProgressBar1->caption(), QStringLiteral("before"));
     QVERIFY(f.desktop.messages().isEmpty());
@@ -139,7 +110,7 @@ void TestOutput::failureHalfWayKeepsTheOldFile()
     // A file size limit makes the write fail part way through, as a full disk would.
     FormFixture f;
     Form1 &w = f.form();
-    addNumbers(w.ListView2, 100000);
+    addResultNumbers(w.ListView2, 100000);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("old.txt"));
     writeBytes(path, "the old file");
@@ -177,7 +148,7 @@ void TestOutput::listChangedUnderSaveAndCopy()
     const QString path = dir.filePath(QStringLiteral("r.txt"));
     for (QPushButton *button : {w.PushButton3, w.PushButton8}) {
         w.ListView2.clear();
-        addNumbers(w.ListView2, 20000);
+        addResultNumbers(w.ListView2, 20000);
         const ListSnapshot before = takeListSnapshot(w.ListView2);
         f.desktop.fileChoices.push_back(path);
         bool replaced = false;
@@ -207,9 +178,10 @@ void TestOutput::copyAndClearThroughTheWindow()
     f.click(w.PushButton8);
     QCOMPARE(*f.desktop.clipboard, QStringLiteral("before"));
     QCOMPARE(f.desktop.clipboardClears, 0);
-    addNumbers(w.ListView2, 3);
+    addResultNumbers(w.ListView2, 3);
     f.click(w.PushButton8);
-    QCOMPARE(*f.desktop.clipboard, number(1) + "\r\n" + number(2) + "\r\n" + number(3) + "\r\n");
+    QCOMPARE(*f.desktop.clipboard,
+             resultNumber(1) + "\r\n" + resultNumber(2) + "\r\n" + resultNumber(3) + "\r\n");
 
     f.addPrefixes({"717"});
     w.ProgressBar1->setPercent(40);

@@ -3,9 +3,9 @@
 #include "mainwindow/core/home_page.h"
 #include "mainwindow/form1.h"
 #include "shell/core/app_title.h"
+#include "shell/core/error_trap.h"
 #include "shell/core/file_dialog.h"
 #include "shell/qt_desktop.h"
-#include "shell/core/error_trap.h"
 #include "support/form_fixture.h"
 
 #include <QFileDialog>

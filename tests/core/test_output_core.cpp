@@ -6,25 +6,12 @@
 #include "output/core/text_table_file.h"
 #include "shell/core/progress.h"
 #include "support/file_bytes.h"
+#include "support/result_lists.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-const QString kHeader = QStringLiteral("Result/s - No duplicates will be added to this list");
-
-QString number(int i)
-{
-    return QString::asprintf("555-%03d-%04d", i / 10000 % 1000, i % 10000);
-}
-
-void addNumbers(ListModel &list, int n)
-{
-    for (int i = 1; i <= n; ++i) {
-        list.add(number(i));
-    }
-}
 
 // A list with the given columns whose entries start checked, as the result list's do.
 void setUp(ListModel &list, const QStringList &headers)
@@ -34,18 +21,6 @@ void setUp(ListModel &list, const QStringList &headers)
         list.addColumn(h, 1000);
     }
 }
-
-QByteArray padded(const QString &text, int width)
-{
-    return text.toUtf8() + QByteArray(width - int(text.size()), ' ') + "\t\r\n";
-}
-
-struct Recorder : ProgressDisplay {
-    QList<double> values;
-    QStringList texts;
-    void setValue(double percent) override { values << percent; }
-    void setText(const QString &text) override { texts << text; }
-};
 
 }  // namespace
 
@@ -65,19 +40,19 @@ void TestOutputCore::formats_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("clipboard");  // null: left as it was
 
-    QTest::newRow("empty") << QStringList{kHeader} << QList<QStringList>{} << QList<bool>{}
-                           << QByteArray(kHeader.toUtf8() + "\t\r\n") << QString();
+    QTest::newRow("empty") << QStringList{kResultHeader} << QList<QStringList>{} << QList<bool>{}
+                           << QByteArray(kResultHeader.toUtf8() + "\t\r\n") << QString();
     // Widths count unchecked entries too, so the header is padded to the long one.
-    QTest::newRow("none checked") << QStringList{kHeader}
+    QTest::newRow("none checked") << QStringList{kResultHeader}
                                   << QList<QStringList>{{"555-000-0001"}, {QString(60, u'7')}}
-                                  << QList<bool>{false, false} << padded(kHeader, 60)
+                                  << QList<bool>{false, false} << paddedLine(kResultHeader, 60)
                                   << QStringLiteral("");
     QTest::newRow("checked, lengths differ")
-        << QStringList{kHeader}
+        << QStringList{kResultHeader}
         << QList<QStringList>{{"555-000-0001"}, {"555-0001"}, {"1"}, {"555-000-0003"}}
         << QList<bool>{true, true, false, true}
-        << QByteArray(kHeader.toUtf8() + "\t\r\n" + "555-000-0001" + QByteArray(39, ' ') +
-                      "\t\r\n" + padded("555-0001", 51) + "555-000-0003" + QByteArray(39, ' ') +
+        << QByteArray(kResultHeader.toUtf8() + "\t\r\n" + "555-000-0001" + QByteArray(39, ' ') +
+                      "\t\r\n" + paddedLine("555-0001", 51) + "555-000-0003" + QByteArray(39, ' ') +
                       "\t\r\n")
         << QStringLiteral("555-000-0001\r\n555-0001\r\n555-000-0003\r\n");
     QTest::newRow("two columns, 3 and 5")
@@ -112,7 +87,7 @@ void TestOutputCore::formats()
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("t.txt"));
-    Recorder r;
+    ProgressRecorder r;
     SaveListAsTextFile(takeListSnapshot(list), path, &r);
     QCOMPARE(readBytes(path), file);
     // Values only for checked entries, exactly i / N * 100 below 2,000 entries.
@@ -132,10 +107,10 @@ void TestOutputCore::formats()
 void TestOutputCore::progressOf3000Items()
 {
     ListModel list;
-    setUp(list, {kHeader});
-    addNumbers(list, 3000);
+    setUp(list, {kResultHeader});
+    addResultNumbers(list, 3000);
     QTemporaryDir dir;
-    Recorder r;
+    ProgressRecorder r;
     SaveListAsTextFile(takeListSnapshot(list), dir.filePath(QStringLiteral("r.txt")), &r);
     QCOMPARE(r.values.size(), 3 + 3000 + 2);
     for (int i = 1; i <= 3000; ++i) {
