@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeView>
+#include <algorithm>
 
 namespace {
 
@@ -167,10 +168,15 @@ void Form1::Form_Load()
 void Form1::showCentred()
 {
     if (QScreen *screen = this->screen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
+        move(openingPosition(screen->availableGeometry(), frameGeometry().size()));
     }
     show();
+}
+
+QPoint openingPosition(const QRect &available, const QSize &frame)
+{
+    const QPoint centred = available.center() - QPoint(frame.width() / 2, frame.height() / 2);
+    return {std::max(centred.x(), available.left()), std::max(centred.y(), available.top())};
 }
 
 void Form1::setMousePointer(int state)

@@ -39,7 +39,7 @@ public:
 
     // Start-up: runs once, before the window is shown.
     void Form_Load();
-    // Shows the window centred on the screen.
+    // Shows the window centred on the screen, or as near as its top-left corner allows.
     void showCentred();
 
     int MousePointer() const { return mousePointer_; }
@@ -108,6 +108,11 @@ private:
     int mousePointer_ = kPointerDefault;
     std::optional<QCursor> mouseIcon_;
 };
+
+// Where a window's frame of the given size opens on the free part of a screen: centred, but where
+// it does not fit, its top and left edges stay on the screen, so that the title bar can still be
+// grabbed and the prefix list reached.
+QPoint openingPosition(const QRect &available, const QSize &frame);
 
 // Twips to pixels at 96 dots per inch.
 constexpr int twipsToPixels(int twips)
