@@ -147,7 +147,7 @@ void Form1::Form_Load()
     bool handThere = true;  // should the test itself fail, the load still runs
     trap.step(104, [&] { handThere = FileExists(hand); });
     if (handThere) {
-        trap.step(106, [&] { setMouseIcon(loadCursorFile(hand)); });
+        trap.step(106, [&] { setMouseIcon(loadCursorFile(hand, devicePixelRatioF())); });
     }
     trap.step(108, [&] { OccasionallyOpenHomePage(desktop(), services_.randomNumber); });
     trap.step(126, [&] {

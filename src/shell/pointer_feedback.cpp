@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QImageReader>
 #include <QPixmap>
+#include <algorithm>
+#include <vector>
 
 int pointerAfterMove(int current, int target)
 {
@@ -28,7 +30,7 @@ quint16 word(const QByteArray &bytes, int offset)
 
 }  // namespace
 
-QCursor loadCursorFile(const QString &path)
+QCursor loadCursorFile(const QString &path, qreal devicePixelRatio)
 {
     QFile file(QDir::fromNativeSeparators(path));
     if (!file.open(QIODevice::ReadOnly)) {
@@ -43,7 +45,8 @@ QCursor loadCursorFile(const QString &path)
 
     // The directory: reserved 0, type 1 (icon) or 2 (cursor), at least one image.
     if (bytes.size() < kDirectorySize + kEntrySize || word(bytes, 0) != 0 ||
-        (word(bytes, 2) != 1 && word(bytes, 2) != 2) || word(bytes, 4) == 0) {
+        (word(bytes, 2) != 1 && word(bytes, 2) != 2) || word(bytes, 4) == 0 ||
+        bytes.size() < kDirectorySize + kEntrySize * word(bytes, 4)) {
         throw notACursor();
     }
     if (!QImageReader::supportedImageFormats().contains("ico")) {
@@ -55,14 +58,52 @@ QCursor loadCursorFile(const QString &path)
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "ico");
-    const QImage image = reader.read();
-    if (image.isNull()) {
-        throw notACursor();
+
+    // Every image is read, so a damaged file is found whatever the screen.
+    struct Image {
+        QImage image;
+        QPoint hotSpot;
+    };
+    std::vector<Image> images;
+    const bool cursor = word(bytes, 2) == 2;
+    for (int i = 0; i < word(bytes, 4); ++i) {
+        QImage image = reader.jumpToImage(i) ? reader.read() : QImage();
+        if (image.isNull()) {
+            throw notACursor();
+        }
+        // A cursor keeps its hot spot where an icon keeps its planes and bit count.
+        const int entry = kDirectorySize + i * kEntrySize;
+        const QPoint hotSpot = cursor ? QPoint(word(bytes, entry + 4), word(bytes, entry + 6))
+                                      : QPoint(image.width() / 2, image.height() / 2);
+        images.push_back({std::move(image), hotSpot});
     }
 
-    // A cursor keeps its hot spot where an icon keeps its planes and bit count.
-    const bool cursor = word(bytes, 2) == 2;
-    const int hotX = cursor ? word(bytes, kDirectorySize + 4) : -1;
-    const int hotY = cursor ? word(bytes, kDirectorySize + 6) : -1;
-    return QCursor(QPixmap::fromImage(image), hotX, hotY);
+    // The first image is the pointer at its normal size; a denser screen takes the next larger
+    // one drawn for it, or the largest, scaled to the pixels the screen wants.
+    const QSize normal = images.front().image.size();
+    const QSize wanted = (QSizeF(normal) * devicePixelRatio).toSize();
+    const Image *best = nullptr;
+    for (const Image &candidate : images) {
+        const int width = candidate.image.width();
+        if (width >= wanted.width() && (!best || width < best->image.width())) {
+            best = &candidate;
+        }
+    }
+    if (!best) {
+        best = &*std::max_element(images.begin(), images.end(), [](const auto &a, const auto &b) {
+            return a.image.width() < b.image.width();
+        });
+    }
+    QImage image = best->image;
+    QPoint hotSpot = best->hotSpot;
+    if (image.size() != wanted) {
+        const double scale = double(wanted.width()) / image.width();
+        // Growing a drawing made of whole pixels keeps its edges sharp without smoothing.
+        image = image.scaled(wanted, Qt::IgnoreAspectRatio,
+                             scale < 1.0 ? Qt::SmoothTransformation : Qt::FastTransformation);
+        hotSpot = (QPointF(hotSpot) * scale).toPoint();
+    }
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setDevicePixelRatio(double(wanted.width()) / normal.width());
+    return QCursor(pixmap, hotSpot.x(), hotSpot.y());
 }

@@ -18,6 +18,7 @@ inline const QString kHandCursorFile = QStringLiteral("HAND-M.CUR");
 // A busy window keeps its hourglass, whatever the mouse does.
 int pointerAfterMove(int current, int target);
 
-// Reads a Windows cursor file, hot spot included (an icon file gets its centre). Throws Failure
-// when the file cannot be read as a cursor.
-QCursor loadCursorFile(const QString &path);
+// Reads a Windows cursor file, hot spot included (an icon file gets its centre), as the pointer
+// for a screen of the given density: of the file's images, the one drawn for that density or
+// scaled from the nearest larger one. Throws Failure when any image cannot be read.
+QCursor loadCursorFile(const QString &path, qreal devicePixelRatio = 1.0);
