@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class QFocusFrame;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -107,6 +108,7 @@ private:
     FormServices services_;
     int mousePointer_ = kPointerDefault;
     std::optional<QCursor> mouseIcon_;
+    QFocusFrame *listFocusRing_ = nullptr;
 };
 
 // Where a window's frame of the given size opens on the free part of a screen: centred, but where
