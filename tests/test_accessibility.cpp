@@ -63,8 +63,8 @@ void TestAccessibility::everyControlHasItsCaptionAsName()
     }
     QVERIFY(!accessible(w.PushButton12)->text(QAccessible::Description).isEmpty());
 
-    // Report-view lists are trees to assistive technology ("tree table" over AT-SPI), named by
-    // their column header.
+    // Report-view lists are trees to assistive technology ("tree" over AT-SPI, with the column
+    // header as a child), named by their column header.
     QCOMPARE(accessible(w.listView1Widget)->role(), QAccessible::Tree);
     QCOMPARE(accessible(w.listView1Widget)->text(QAccessible::Name),
              QStringLiteral("Phone Number Prefixes"));
