@@ -46,7 +46,6 @@ class TestAccessibility : public QObject {
     Q_OBJECT
 private slots:
     void everyControlHasItsCaptionAsName();
-    void listsAreNamedOnlyOnceTheyHaveTheirHeaders();
     void progressBarAnnouncesValueAndCaption();
     void tabWalksInReadingOrder();
     void spacePressesTheFocusedButton();
@@ -99,15 +98,6 @@ void TestAccessibility::everyControlHasItsCaptionAsName()
         QVERIFY2(!child->text(QAccessible::Name).isEmpty(),
                  child->object()->metaObject()->className());
     }
-}
-
-void TestAccessibility::listsAreNamedOnlyOnceTheyHaveTheirHeaders()
-{
-    FormFixture f(false);
-    QVERIFY(accessible(f.form().listView1Widget)->text(QAccessible::Name).isEmpty());
-    f.form().Form_Load();
-    QCOMPARE(accessible(f.form().listView1Widget)->text(QAccessible::Name),
-             f.form().ListView1.header(1));
 }
 
 void TestAccessibility::progressBarAnnouncesValueAndCaption()
