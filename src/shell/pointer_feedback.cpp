@@ -105,5 +105,6 @@ QCursor loadCursorFile(const QString &path, qreal devicePixelRatio)
     }
     QPixmap pixmap = QPixmap::fromImage(image);
     pixmap.setDevicePixelRatio(double(wanted.width()) / normal.width());
+    // Qt on X11 takes the hot spot in the pixels of the image it is given, at any scale.
     return QCursor(pixmap, hotSpot.x(), hotSpot.y());
 }
