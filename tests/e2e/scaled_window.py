@@ -99,6 +99,12 @@ class Screen:
         x.XCloseDisplay.argtypes = [ctypes.c_void_p]
         self.xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(CursorImage)
         self.xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+        # Xlib's own handler ends the process at an X error, before the servers are stopped;
+        # this one lets the failed call tell.
+        handler = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
+        self.on_error = handler(lambda display, error: 0)
+        x.XSetErrorHandler.argtypes = [handler]
+        x.XSetErrorHandler(self.on_error)
         self.display = x.XOpenDisplay(display.encode())
         check(self.display, "cannot open the X display")
         self.root = x.XDefaultRootWindow(self.display)
