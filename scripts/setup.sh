@@ -8,7 +8,7 @@ packages=(
     qt6-svg-dev desktop-file-utils appstream
     libxlsxwriter-dev libbenchmark-dev
     fonts-liberation2
-    xvfb xauth xdotool xclip x11-utils
+    xvfb xauth xdotool xclip x11-utils libxfixes3
     python3 python3-openpyxl
     sqlite3 xdg-utils
     clang libclang-rt-14-dev

@@ -50,6 +50,7 @@ private slots:
     void directoryListsFourImagesInOrder();
     void eachImageIsWhatItsEntrySays();
     void windowIconIsSeeThroughAroundTheTileAtEverySize();
+    void windowIconIsSharpAtEveryScale();
 };
 
 void TestProductIcon::directoryListsFourImagesInOrder()
@@ -137,6 +138,20 @@ void TestProductIcon::windowIconIsSeeThroughAroundTheTileAtEverySize()
         QCOMPARE(qAlpha(image.pixel(size / 2, size / 2)), 255);
     }
     QVERIFY(f.desktop.messages().isEmpty());  // and start-up reported nothing
+}
+
+void TestProductIcon::windowIconIsSharpAtEveryScale()
+{
+    // A title bar on a dense screen asks for its icon in the screen's pixels; an icon never grows
+    // its images, so it has them only when it can shrink a larger one.
+    FormFixture f;
+    const QIcon icon = f.form().windowIcon();
+    for (double scale : {1.25, 1.5, 2.0, 3.0}) {
+        const QPixmap pixmap = icon.pixmap(QSize(32, 32), scale);
+        const int pixels = qRound(32 * scale);
+        QCOMPARE(pixmap.size(), QSize(pixels, pixels));
+        QCOMPARE(qAlpha(pixmap.toImage().pixel(pixels / 2, pixels / 2)), 255);
+    }
 }
 
 QTEST_MAIN(TestProductIcon)

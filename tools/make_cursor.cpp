@@ -1,11 +1,15 @@
-// Turns a pixel picture in plain text into a Windows cursor file (.cur), so the hand pointer is
-// kept as an editable picture and the build makes the file the program reads.
+// Turns pixel pictures in plain text into a Windows cursor file (.cur), so the hand pointer is
+// kept as editable pictures and the build makes the file the program reads.
 //
-//   make_cursor picture.txt HAND-M.CUR
+//   make_cursor picture.txt [larger-picture.txt ...] HAND-M.CUR
 //
-// The picture: lines starting with ';' are comments; "hotspot X Y" names the pixel that points;
-// every other line is one row of pixels, '.' clear, '#' black, 'o' white. At most 32 rows of at
-// most 32 pixels; shorter rows and missing rows are clear.
+// Each picture becomes one image of the file, in the order given: the pointer at its normal size
+// first, then the same pointer drawn for denser screens, from which the program takes the one
+// that suits the screen.
+//
+// A picture: lines starting with ';' are comments; "size N" gives its width and height in pixels
+// (32 unless given, at most 128); "hotspot X Y" names the pixel that points; every other line is
+// one row of pixels, '.' clear, '#' black, 'o' white. Shorter rows and missing rows are clear.
 
 #include <cstdint>
 #include <fstream>
@@ -16,10 +20,12 @@
 
 namespace {
 
-constexpr int kSize = 32;
+constexpr int kDefaultSize = 32;
+constexpr int kLargestSize = 128;
 
 struct Picture {
     std::vector<std::string> rows;
+    int size = kDefaultSize;
     int hotX = 0;
     int hotY = 0;
 };
@@ -46,22 +52,33 @@ bool readPicture(const std::string &path, Picture &picture)
         if (line.empty() || line[0] == ';') {
             continue;
         }
-        if (line.rfind("hotspot", 0) == 0) {
-            std::istringstream words(line.substr(7));
-            if (!(words >> picture.hotX >> picture.hotY) || picture.hotX < 0 ||
-                picture.hotX >= kSize || picture.hotY < 0 || picture.hotY >= kSize) {
-                return fail(path + ":" + std::to_string(lineNumber) + ": bad hot spot");
+        const std::string where = path + ":" + std::to_string(lineNumber) + ": ";
+        if (line.rfind("size", 0) == 0) {
+            std::istringstream words(line.substr(4));
+            if (!picture.rows.empty() || !(words >> picture.size) || picture.size < 1 ||
+                picture.size > kLargestSize) {
+                return fail(where + "the size, at most 128, goes before the rows");
             }
             continue;
         }
-        if (line.size() > kSize || line.find_first_not_of(".#o") != std::string::npos) {
-            return fail(path + ":" + std::to_string(lineNumber) +
-                        ": a row holds at most 32 of '.', '#' and 'o'");
+        if (line.rfind("hotspot", 0) == 0) {
+            std::istringstream words(line.substr(7));
+            if (!(words >> picture.hotX >> picture.hotY) || picture.hotX < 0 || picture.hotY < 0) {
+                return fail(where + "bad hot spot");
+            }
+            continue;
+        }
+        if (int(line.size()) > picture.size || line.find_first_not_of(".#o") != std::string::npos) {
+            return fail(where + "a row holds at most " + std::to_string(picture.size) +
+                        " of '.', '#' and 'o'");
         }
         picture.rows.push_back(line);
     }
-    if (picture.rows.size() > kSize) {
-        return fail(path + ": more than 32 rows");
+    if (int(picture.rows.size()) > picture.size) {
+        return fail(path + ": more than " + std::to_string(picture.size) + " rows");
+    }
+    if (picture.hotX >= picture.size || picture.hotY >= picture.size) {
+        return fail(path + ": the hot spot lies outside the picture");
     }
     return true;
 }
@@ -86,29 +103,41 @@ void put32(std::vector<std::uint8_t> &out, std::uint32_t value)
     put16(out, value >> 16);
 }
 
-// One 32 by 32 image in 32-bit colour with alpha, and the 1-bit mask older readers use.
-std::vector<std::uint8_t> cursorBytes(const Picture &picture)
+// Each row of the mask is padded to whole 32-bit words.
+std::uint32_t maskRowBytes(const Picture &picture)
 {
-    constexpr std::uint32_t colourBytes = kSize * kSize * 4;
-    constexpr std::uint32_t maskBytes = kSize * (kSize / 8);
-    constexpr std::uint32_t imageBytes = 40 + colourBytes + maskBytes;
+    return std::uint32_t((picture.size + 31) / 32 * 4);
+}
 
-    std::vector<std::uint8_t> out;
-    put16(out, 0);  // reserved
-    put16(out, 2);  // a cursor
-    put16(out, 1);  // one image
-    out.push_back(kSize);
-    out.push_back(kSize);
+std::uint32_t imageBytes(const Picture &picture)
+{
+    const auto size = std::uint32_t(picture.size);
+    return 40 + size * size * 4 + size * maskRowBytes(picture);
+}
+
+// One directory entry: where the image is, how large, and its hot spot.
+void putEntry(std::vector<std::uint8_t> &out, const Picture &picture, std::uint32_t offset)
+{
+    out.push_back(std::uint8_t(picture.size));
+    out.push_back(std::uint8_t(picture.size));
     out.push_back(0);  // no palette
     out.push_back(0);
     put16(out, unsigned(picture.hotX));
     put16(out, unsigned(picture.hotY));
-    put32(out, imageBytes);
-    put32(out, 6 + 16);  // the image follows the directory
+    put32(out, imageBytes(picture));
+    put32(out, offset);
+}
+
+// One image in 32-bit colour with alpha, and the 1-bit mask older readers use.
+void putImage(std::vector<std::uint8_t> &out, const Picture &picture)
+{
+    const int size = picture.size;
+    const auto colourBytes = std::uint32_t(size * size * 4);
+    const auto maskBytes = std::uint32_t(size) * maskRowBytes(picture);
 
     put32(out, 40);
-    put32(out, kSize);
-    put32(out, 2 * kSize);  // colour rows and mask rows together
+    put32(out, std::uint32_t(size));
+    put32(out, std::uint32_t(2 * size));  // colour rows and mask rows together
     put16(out, 1);
     put16(out, 32);
     put32(out, 0);  // uncompressed
@@ -119,8 +148,8 @@ std::vector<std::uint8_t> cursorBytes(const Picture &picture)
     put32(out, 0);
 
     // Rows go bottom up, pixels as blue, green, red, alpha.
-    for (int y = kSize - 1; y >= 0; --y) {
-        for (int x = 0; x < kSize; ++x) {
+    for (int y = size - 1; y >= 0; --y) {
+        for (int x = 0; x < size; ++x) {
             switch (pixelAt(picture, x, y)) {
                 case '#':
                     out.insert(out.end(), {0x00, 0x00, 0x00, 0xff});
@@ -135,8 +164,8 @@ std::vector<std::uint8_t> cursorBytes(const Picture &picture)
         }
     }
     // A set mask bit lets the screen show through.
-    for (int y = kSize - 1; y >= 0; --y) {
-        for (int byte = 0; byte < kSize / 8; ++byte) {
+    for (int y = size - 1; y >= 0; --y) {
+        for (int byte = 0; byte < int(maskRowBytes(picture)); ++byte) {
             std::uint8_t bits = 0;
             for (int bit = 0; bit < 8; ++bit) {
                 if (pixelAt(picture, byte * 8 + bit, y) == '.') {
@@ -146,6 +175,23 @@ std::vector<std::uint8_t> cursorBytes(const Picture &picture)
             out.push_back(bits);
         }
     }
+}
+
+std::vector<std::uint8_t> cursorBytes(const std::vector<Picture> &pictures)
+{
+    std::vector<std::uint8_t> out;
+    put16(out, 0);  // reserved
+    put16(out, 2);  // a cursor
+    put16(out, unsigned(pictures.size()));
+    // The images follow the directory, one after the other.
+    auto offset = std::uint32_t(6 + 16 * pictures.size());
+    for (const Picture &picture : pictures) {
+        putEntry(out, picture, offset);
+        offset += imageBytes(picture);
+    }
+    for (const Picture &picture : pictures) {
+        putImage(out, picture);
+    }
     return out;
 }
 
@@ -153,19 +199,22 @@ std::vector<std::uint8_t> cursorBytes(const Picture &picture)
 
 int main(int argc, char *argv[])
 {
-    if (argc != 3) {
-        std::cerr << "usage: make_cursor picture.txt output.cur\n";
+    if (argc < 3) {
+        std::cerr << "usage: make_cursor picture.txt [larger-picture.txt ...] output.cur\n";
         return 2;
     }
-    Picture picture;
-    if (!readPicture(argv[1], picture)) {
-        return 1;
+    std::vector<Picture> pictures(std::size_t(argc - 2));
+    for (int i = 1; i < argc - 1; ++i) {
+        if (!readPicture(argv[i], pictures[std::size_t(i - 1)])) {
+            return 1;
+        }
     }
-    const std::vector<std::uint8_t> bytes = cursorBytes(picture);
-    std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
+    const std::vector<std::uint8_t> bytes = cursorBytes(pictures);
+    const char *output = argv[argc - 1];
+    std::ofstream out(output, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
     if (!out) {
-        std::cerr << "make_cursor: cannot write " << argv[2] << '\n';
+        std::cerr << "make_cursor: cannot write " << output << '\n';
         return 1;
     }
     return 0;

@@ -11,6 +11,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(kMakerName);
     QCoreApplication::setApplicationName(kMakerName);
+    // Names the launcher entry, so that docks on Wayland, which know a window only by this name,
+    // group the window with its launcher and show its icon, as X11 docks do by its class.
+    QGuiApplication::setDesktopFileName(kDesktopEntry);
 
     QtDesktop desktop(openSpreadsheetProgram);
     Form1 form({desktop, RandomSource::shared()});

@@ -10,15 +10,19 @@
 #include "shell/cursor_file.h"
 #include "shell/skin.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QFocusFrame>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeView>
+#include <algorithm>
 
 namespace {
 
@@ -56,6 +60,9 @@ QTreeView *makeList(QWidget *parent, ListModel *model)
     QObject::connect(model, &ListModel::columnWidthChanged, view, [view](int column, int twips) {
         view->setColumnWidth(column - 1, twipsToPixels(twips));
     });
+    // A screen reader names the list by its column header, as the eye reads it.
+    QObject::connect(model, &QAbstractItemModel::columnsInserted, view,
+                     [view, model] { view->setAccessibleName(model->header(1)); });
     return view;
 }
 
@@ -65,6 +72,20 @@ bool isPartOf(const QObject *watched, QTreeView *list)
     return watched == list || watched == list->viewport() || watched == list->header() ||
            watched == list->header()->viewport();
 }
+
+// A ring in the desktop's highlight colour around the list that has the focus: a list shows the
+// focus only on its current entry, and an empty list has none.
+class ListFocusRing : public QFocusFrame {
+public:
+    using QFocusFrame::QFocusFrame;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        // The frame's mask leaves only the ring around the list to paint.
+        QPainter(this).fillRect(rect(), palette().highlight());
+    }
+};
 
 }  // namespace
 
@@ -79,9 +100,18 @@ Form1::Form1(FormServices services, QWidget *parent)
         services_.skin = std::make_shared<StyleSheetSkin>();
     }
     ListView2.setCheckable(true);
+    listFocusRing_ = new ListFocusRing(this);
     buildControls();
     bindHandlers();
     watchPointerMoves();
+    // Styles draw the focus of a button or the count box only while the keyboard has moved it
+    // last; here it shows from the start, and after a click too.
+    setAttribute(Qt::WA_KeyboardFocusChange);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (now && now->window() == this) {
+            setAttribute(Qt::WA_KeyboardFocusChange);
+        }
+    });
 }
 
 Form1::~Form1() = default;
@@ -134,6 +164,18 @@ void Form1::buildControls()
     ProgressBar1->setAlignment(Qt::AlignCenter);
     ProgressBar1->setTextVisible(true);
     ProgressBar1->setCaption(kIdleProgressText);
+
+    PushButton12->setAccessibleDescription(
+        QStringLiteral("Which files Load Prefixes From File can read"));
+
+    // Tab walks the window as it reads: the left half row by row, then the right half.
+    const QList<QWidget *> order = {
+        listView1Widget, PushButton1,  PushButton9,  PushButton4,  PushButton6, PushButton10,
+        PushButton12,    PushButton11, PushButton5,  PushButton14, Text1,       PushButton2,
+        listView2Widget, PushButton3,  PushButton13, PushButton8,  PushButton7};
+    for (int i = 1; i < order.size(); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
 }
 
 void Form1::bindHandlers()
@@ -168,7 +210,7 @@ void Form1::Form_Load()
     trap.step(100, [&] { ApplySkin(*this, *services_.skin); });
     const QString hand = ProgramFile(kHandCursorFile);
     if (FileExists(hand)) {  // [104], a test that never fails
-        trap.step(106, [&] { setMouseIcon(loadCursorFile(hand)); });
+        trap.step(106, [&] { setMouseIcon(loadCursorFile(hand, devicePixelRatioF())); });
     }
     trap.step(108, [&] { OccasionallyOpenHomePage(desktop(), services_.homePageDraw); });
     trap.step(126, [&] {
@@ -187,10 +229,15 @@ void Form1::Form_Load()
 void Form1::showCentred()
 {
     if (QScreen *screen = this->screen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
+        move(openingPosition(screen->availableGeometry(), frameGeometry().size()));
     }
     show();
+}
+
+QPoint openingPosition(const QRect &available, const QSize &frame)
+{
+    const QPoint centred = available.center() - QPoint(frame.width() / 2, frame.height() / 2);
+    return {std::max(centred.x(), available.left()), std::max(centred.y(), available.top())};
 }
 
 void Form1::setMousePointer(int state)
@@ -313,6 +360,11 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     } else if (watched == listView1Widget->viewport() &&
                event->type() == QEvent::MouseButtonDblClick) {
         ListView1_DblClick();
+    } else if (event->type() == QEvent::FocusIn &&
+               (watched == listView1Widget || watched == listView2Widget)) {
+        listFocusRing_->setWidget(static_cast<QWidget *>(watched));
+    } else if (event->type() == QEvent::FocusOut && watched == listFocusRing_->widget()) {
+        listFocusRing_->setWidget(nullptr);
     } else if (event->type() == QEvent::MouseMove) {
         pointerMoved(watched, static_cast<QMouseEvent *>(event)->position().toPoint());
     }

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class QFocusFrame;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -50,7 +51,7 @@ public:
 
     // Start-up: runs once, before the window is shown.
     void Form_Load();
-    // Shows the window centred on the screen.
+    // Shows the window centred on the screen, or as near as its top-left corner allows.
     void showCentred();
 
     // Settings and shutdown.
@@ -146,6 +147,7 @@ private:
     SettingsStore settings_;
     int mousePointer_ = kPointerDefault;
     std::optional<QCursor> mouseIcon_;
+    QFocusFrame *listFocusRing_ = nullptr;
 };
 
 // Shows the hourglass for as long as it lives, then the pointer given (the default, or the
@@ -164,6 +166,11 @@ private:
     Form1 &form_;
     int after_;
 };
+
+// Where a window's frame of the given size opens on the free part of a screen: centred, but where
+// it does not fit, its top and left edges stay on the screen, so that the title bar can still be
+// grabbed and the prefix list reached.
+QPoint openingPosition(const QRect &available, const QSize &frame);
 
 // Twips to pixels at 96 dots per inch.
 constexpr int twipsToPixels(int twips)

@@ -15,6 +15,8 @@ public:
     void setCaption(const QString &caption)
     {
         caption_ = caption;
+        // A screen reader reads the caption as the bar's name, and its value as the percentage.
+        setAccessibleName(caption);
         update();
     }
     QString caption() const { return caption_; }

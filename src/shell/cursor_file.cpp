@@ -6,8 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QPixmap>
+#include <algorithm>
 
-QCursor loadCursorFile(const QString &path)
+QCursor loadCursorFile(const QString &path, qreal devicePixelRatio)
 {
     QFile file(QDir::fromNativeSeparators(path));
     if (!file.open(QIODevice::ReadOnly)) {
@@ -20,11 +21,40 @@ QCursor loadCursorFile(const QString &path)
                            "format plugin)"));
     }
     const std::optional<IcoFile> ico = readIcoFile(file.readAll());
-    if (!ico) {
+    // Every image must read, so a damaged file is found whatever the screen.
+    if (!ico || ico->images.size() != ico->declared) {
         throw Failure(QStringLiteral("The pointer image %1 is not a readable cursor file")
                           .arg(QDir::toNativeSeparators(path)));
     }
-    // An icon file saved under the cursor's name points with its centre.
-    const QPoint hot = ico->hotSpots.first();
-    return QCursor(QPixmap::fromImage(ico->images.first()), hot.x(), hot.y());
+
+    // The first image is the pointer at its normal size; a denser screen takes the next larger
+    // one drawn for it, or the largest, scaled to the pixels the screen wants.
+    const QSize normal = ico->images.front().size();
+    const QSize wanted = (QSizeF(normal) * devicePixelRatio).toSize();
+    qsizetype best = -1;
+    for (qsizetype i = 0; i < ico->images.size(); ++i) {
+        const int width = ico->images[i].width();
+        if (width >= wanted.width() && (best < 0 || width < ico->images[best].width())) {
+            best = i;
+        }
+    }
+    if (best < 0) {
+        best = std::max_element(
+                   ico->images.begin(), ico->images.end(),
+                   [](const QImage &a, const QImage &b) { return a.width() < b.width(); }) -
+               ico->images.begin();
+    }
+    QImage image = ico->images[best];
+    QPoint hotSpot = ico->hotSpots[best];
+    if (image.size() != wanted) {
+        const double scale = double(wanted.width()) / image.width();
+        // Growing a drawing made of whole pixels keeps its edges sharp without smoothing.
+        image = image.scaled(wanted, Qt::IgnoreAspectRatio,
+                             scale < 1.0 ? Qt::SmoothTransformation : Qt::FastTransformation);
+        hotSpot = (QPointF(hotSpot) * scale).toPoint();
+    }
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setDevicePixelRatio(double(wanted.width()) / normal.width());
+    // Qt on X11 takes the hot spot in the pixels of the image it is given, at any scale.
+    return QCursor(pixmap, hotSpot.x(), hotSpot.y());
 }

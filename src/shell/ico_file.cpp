@@ -68,6 +68,7 @@ std::optional<IcoFile> readIcoFile(const QByteArray &bytes)
     }
     IcoFile ico;
     ico.cursor = readWord(bytes, 2) == 2;
+    ico.declared = int(readWord(bytes, 4));
     QByteArray copy = bytes;
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);

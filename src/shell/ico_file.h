@@ -12,7 +12,8 @@
 struct IcoFile {
     bool cursor = false;  // a cursor file, whose images carry hot spots
     QList<QImage> images;
-    QList<QPoint> hotSpots;  // a cursor's, image by image
+    QList<QPoint> hotSpots;  // a cursor's, image by image; an icon's centre
+    int declared = 0;        // the images the file's directory lists, read or not
 };
 
 // Nothing when the bytes are no icon or cursor file, or hold no image Qt can read.

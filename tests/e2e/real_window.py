@@ -70,7 +70,9 @@ def wait_for(what, probe, timeout=30.0):
 class Desktop:
     """An X server of our own and the command-line tools that act on it."""
 
-    def __init__(self, home):
+    def __init__(self, home, screen="1280x800", dpi=None):
+        self.screen = screen
+        self.dpi = dpi
         self.env = dict(os.environ)
         # Nothing of the real session may leak in: no other display, no desktop portals or
         # themes (so Qt shows its own file dialog), and the settings go to a folder of ours.
@@ -91,9 +93,11 @@ class Desktop:
     def start(self):
         # The server picks a free display itself, so it never meets another test's server.
         read_end, write_end = os.pipe()
+        # A screen of another density keeps what is set on it (-noreset) between clients.
+        density = ["-dpi", str(self.dpi), "-noreset"] if self.dpi else []
         self.server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24",
-             "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen + "x24",
+             "-nolisten", "tcp"] + density,
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
