@@ -5,11 +5,12 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTreeView>
 #include <QtTest>
+#include "mainwindow/list_view.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ private slots:
     void tabWalksInReadingOrder();
     void spacePressesTheFocusedButton();
     void focusIsAlwaysVisible();
+    void listEntriesReadAsItems();
 };
 
 void TestAccessibility::everyControlHasItsCaptionAsName()
@@ -62,12 +64,12 @@ void TestAccessibility::everyControlHasItsCaptionAsName()
     }
     QVERIFY(!accessible(w.PushButton12)->text(QAccessible::Description).isEmpty());
 
-    // Report-view lists are trees to assistive technology ("tree" over AT-SPI, with the column
-    // header as a child), named by their column header.
-    QCOMPARE(accessible(w.listView1Widget)->role(), QAccessible::Tree);
+    // The lists are lists to assistive technology ("list" over AT-SPI), named by their column
+    // header, and their entries list items that read as their text.
+    QCOMPARE(accessible(w.listView1Widget)->role(), QAccessible::List);
     QCOMPARE(accessible(w.listView1Widget)->text(QAccessible::Name),
              QStringLiteral("Phone Number Prefixes"));
-    QCOMPARE(accessible(w.listView2Widget)->role(), QAccessible::Tree);
+    QCOMPARE(accessible(w.listView2Widget)->role(), QAccessible::List);
     QCOMPARE(accessible(w.listView2Widget)->text(QAccessible::Name),
              QStringLiteral("Result/s - No duplicates will be added to this list"));
 
@@ -209,6 +211,30 @@ void TestAccessibility::focusIsAlwaysVisible()
             QVERIFY2(with != without, control->metaObject()->className());
         }
     }
+}
+
+void TestAccessibility::listEntriesReadAsItems()
+{
+    FormFixture f;
+    Form1 &w = f.form();
+    w.ListView2.add(QStringLiteral("717-555-0100"));
+    w.ListView2.add(QStringLiteral("x"));
+    w.ListView2.setChecked(2, false);
+    w.ListView2.publish();
+    QAccessibleInterface *list = accessible(w.listView2Widget);
+    QCOMPARE(list->childCount(), 2);
+    QAccessibleInterface *first = list->child(0);
+    QCOMPARE(first->role(), QAccessible::ListItem);
+    QCOMPARE(first->text(QAccessible::Name), QStringLiteral("717-555-0100"));
+    QVERIFY(first->state().checkable && first->state().checked);
+    QVERIFY(!list->child(1)->state().checked);
+    QCOMPARE(list->indexOfChild(list->child(1)), 1);
+    QCOMPARE(first->parent(), list);
+    QVERIFY(!list->child(2));
+    // An item asked for after its entry went away says so, and is not read.
+    w.ListView2.clear();
+    QVERIFY(!first->isValid());
+    QCOMPARE(list->childCount(), 0);
 }
 
 QTEST_MAIN(TestAccessibility)

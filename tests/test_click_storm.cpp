@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMap>
 #include <QMouseEvent>
@@ -26,12 +27,12 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeView>
 #include <QtTest>
 #include <cstring>
 #include <memory>
 #include <random>
 #include <vector>
+#include "mainwindow/list_view.h"
 
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>

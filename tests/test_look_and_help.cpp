@@ -18,8 +18,8 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
-#include <QTreeView>
 #include <QtTest>
+#include "mainwindow/list_view.h"
 
 #if defined(Q_OS_WIN)
 #include <windows.h>

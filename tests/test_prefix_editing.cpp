@@ -2,10 +2,11 @@
 #include "shell/core/app_title.h"
 #include "support/form_fixture.h"
 
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QTreeView>
 #include <QtTest>
+#include "mainwindow/list_view.h"
 
 namespace {
 

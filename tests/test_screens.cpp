@@ -11,9 +11,9 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleFactory>
-#include <QTreeView>
 #include <QtTest>
 #include <cmath>
+#include "mainwindow/list_view.h"
 
 namespace {
 
@@ -234,7 +234,7 @@ void TestScreens::captionsReadableOnDarkPalette()
                    w.Frame2->title(), Qt::AlignLeft)});
     captions.append({QStringLiteral("count box"),
                      textPlace(&w, w.Text1, inset(w.Text1), w.Text1->text(), Qt::AlignLeft)});
-    for (QTreeView *list : {w.listView1Widget, w.listView2Widget}) {
+    for (ListView *list : {w.listView1Widget, w.listView2Widget}) {
         QHeaderView *header = list->header();
         const QString title = list->model()->headerData(0, Qt::Horizontal).toString();
         captions.append(

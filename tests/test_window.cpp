@@ -15,8 +15,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
-#include <QTreeView>
 #include <QtTest>
+#include "mainwindow/list_view.h"
 
 class TestWindow : public QObject {
     Q_OBJECT
@@ -281,12 +281,12 @@ void TestWindow::requestBeyondCapacityIsRefused()
     QCOMPARE(f.results(), QStringList{"kept"});
     QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
 
-    // An empty prefix can give ten billion numbers, but a run makes at most twenty million.
+    // An empty prefix can give ten billion numbers, but a run makes at most fifty million.
     f.addPrefixes({""});
-    f.form().Text1->setText(QStringLiteral("20000001"));
+    f.form().Text1->setText(QStringLiteral("50000001"));
     f.click(f.form().PushButton2);
     QCOMPARE(f.desktop.messages().size(), 2);
-    QVERIFY(f.desktop.messages().last().text.startsWith(QStringLiteral("At most 20,000,000")));
+    QVERIFY(f.desktop.messages().last().text.startsWith(QStringLiteral("At most 50,000,000")));
     QCOMPARE(f.results(), QStringList{"kept"});
 }
 

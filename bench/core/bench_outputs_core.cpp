@@ -12,12 +12,9 @@ ListSnapshot resultSnapshot(int n)
 {
     ListSnapshot s;
     s.headers = {QStringLiteral("Result/s - No duplicates will be added to this list")};
-    s.cells.resize(1);
-    s.cells[0].reserve(std::size_t(n));
     for (int i = 0; i < n; ++i) {
-        s.cells[0].push_back(resultNumber(i));
+        s.append(resultNumber(i), true);
     }
-    s.checked.assign(std::size_t(n), 1);
     return s;
 }
 

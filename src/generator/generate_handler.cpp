@@ -43,7 +43,7 @@ void Form1::PushButton2_Click()
     run.setPrefixes(ListView1.texts());
     quint64 prefixRevision = ListView1.revision();
     quint64 resultRemovals = ListView2.removals();
-    std::vector<QString> fresh;
+    ListEntries fresh;
     GenerationRun::Stop stop = n > 0 ? GenerationRun::Stop::None : GenerationRun::Stop::Finished;
     while (stop == GenerationRun::Stop::None) {
         ProgressBar1->setPercent(run.progress(ListView2.count()));  // [110]
@@ -52,7 +52,7 @@ void Form1::PushButton2_Click()
         // started and finished.
         if (ListView2.removals() != resultRemovals) {
             resultRemovals = ListView2.removals();
-            run.setResults(ListView2.texts());
+            run.setResults(takeListSnapshot(ListView2));
         }
         if (ListView1.revision() != prefixRevision) {
             prefixRevision = ListView1.revision();
@@ -68,9 +68,7 @@ void Form1::PushButton2_Click()
         // (memory running out, say) is reported once and ends the run with what it made.
         if (!trap.step(114, [&] { run.draw(); }) || !trap.step(154, [&] {
                 stop = run.keep(fresh);
-                for (const QString &number : fresh) {
-                    ListView2.add(number);
-                }
+                ListView2.add(fresh);
             })) {
             break;
         }

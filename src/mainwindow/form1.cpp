@@ -2,6 +2,7 @@
 
 #include "generator/core/random_source.h"
 #include "mainwindow/core/home_page.h"
+#include "mainwindow/list_view.h"
 #include "mainwindow/product_icon.h"
 #include "shell/core/app_title.h"
 #include "shell/core/error_trap.h"
@@ -21,7 +22,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QTreeView>
 #include <algorithm>
 
 namespace {
@@ -44,18 +44,13 @@ QFont arialBold(double points)
     return font;
 }
 
-QTreeView *makeList(QWidget *parent, ListModel *model)
+ListView *makeList(QWidget *parent, ListModel *model)
 {
-    auto *view = new QTreeView(parent);
+    auto *view = new ListView(parent);
     view->setModel(model);
-    view->setRootIsDecorated(false);
-    view->setItemsExpandable(false);
-    view->setUniformRowHeights(true);
-    view->setAllColumnsShowFocus(true);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->header()->setStretchLastSection(false);
     view->setFont(arialBold(9));
     QObject::connect(model, &ListModel::columnWidthChanged, view, [view](int column, int twips) {
         view->setColumnWidth(column - 1, twipsToPixels(twips));
@@ -67,7 +62,7 @@ QTreeView *makeList(QWidget *parent, ListModel *model)
 }
 
 // The list itself, its rows or its column header.
-bool isPartOf(const QObject *watched, QTreeView *list)
+bool isPartOf(const QObject *watched, ListView *list)
 {
     return watched == list || watched == list->viewport() || watched == list->header() ||
            watched == list->header()->viewport();
@@ -274,7 +269,7 @@ void Form1::watchPointerMoves()
     // Without a pressed button only widgets that track the mouse hear of its moves. The count
     // box and the progress bar have no feedback and are left out.
     QList<QWidget *> parts = {this, Frame2};
-    for (QTreeView *list : {listView1Widget, listView2Widget}) {
+    for (ListView *list : {listView1Widget, listView2Widget}) {
         parts << list << list->viewport() << list->header() << list->header()->viewport();
     }
     for (QPushButton *button : pushButtons()) {

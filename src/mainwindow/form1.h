@@ -17,7 +17,7 @@ class QFocusFrame;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
-class QTreeView;
+class ListView;
 struct ListSnapshot;
 class RandomSource;
 class SkinComponent;
@@ -99,8 +99,8 @@ public:
 
     ListModel ListView1;  // the prefixes
     ListModel ListView2;  // the results
-    QTreeView *listView1Widget = nullptr;
-    QTreeView *listView2Widget = nullptr;
+    ListView *listView1Widget = nullptr;
+    ListView *listView2Widget = nullptr;
     QLineEdit *Text1 = nullptr;
     QGroupBox *Frame2 = nullptr;
     ProgressBar *ProgressBar1 = nullptr;

@@ -3,9 +3,9 @@
 #include "shell/core/error_trap.h"
 
 #include <QItemSelectionModel>
-#include <QTreeView>
 #include <algorithm>
 #include <optional>
+#include "mainwindow/list_view.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // Prefix list files: loading them, the "<- ?" hint, the sample, and saving the results as lines.
 #include "prefixes/prefix_files.h"
 
+#include "mainwindow/core/list_snapshot.h"
 #include "mainwindow/form1.h"
 #include "prefixes/core/list_file_text.h"
 #include "shell/core/error_trap.h"
@@ -20,21 +21,20 @@ void writeEntries(const ListModel &list, const QString &path, ErrorTrap &trap)
     if (!trap.step(130, [&] { file.open(); })) {
         return;
     }
-    const QStringList entries = list.texts();  // [132]
+    const ListSnapshot entries = takeListSnapshot(list);  // [132]
 
-    // Encoding a piece at a time costs far less than one conversion per entry.
-    constexpr qsizetype kPieceChars = 32 * 1024;
-    QString piece;
-    piece.reserve(kPieceChars + 64);
+    // The lines go out a piece at a time.
+    constexpr qsizetype kPieceBytes = 256 * 1024;
+    QByteArray piece;
+    piece.reserve(kPieceBytes + 1024);
     const auto writePiece = [&] {
-        file.write(piece.toUtf8());
+        file.write(piece);
         piece.resize(0);
     };
-    for (const QString &entry : entries) {
+    for (int i = 1; i <= entries.count(); ++i) {
         yieldToEventLoop();  // [134]
-        piece += entry;
-        piece += QLatin1String("\r\n");
-        if (piece.size() >= kPieceChars && !trap.step(136, writePiece)) {
+        appendListFileLine(piece, entries, i);
+        if (piece.size() >= kPieceBytes && !trap.step(136, writePiece)) {
             return;
         }
     }
@@ -49,7 +49,7 @@ void writeEntries(const ListModel &list, const QString &path, ErrorTrap &trap)
 void LoadTextFileIntoList(ListModel &list, const QString &path, Desktop &desktop)
 {
     if (const std::optional<QString> refusal =
-            readListFile(path, [&list](QString entry) { list.add(entry); })) {
+            readListFile(path, [&list](QStringView entry) { list.add(entry); })) {
         desktop.message(*refusal);
     }
 }

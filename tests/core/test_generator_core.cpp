@@ -6,6 +6,7 @@
 #include "generator/core/generation_run.h"
 #include "generator/core/numbers.h"
 #include "generator/core/random_source.h"
+#include "mainwindow/core/number_form.h"
 #include "shell/core/failure.h"
 
 #include <QRegularExpression>
@@ -33,6 +34,7 @@ private slots:
     void runLeavesOutWhatTheResultsHold();
     void runGivesUpWhenThePrefixesCannotGiveMore();
     void refusals();
+    void integerDrawsAreTheSameDraws();
 };
 
 void TestGeneratorCore::instrCountIsNonOverlapping()
@@ -284,12 +286,14 @@ float noon()
 // Runs to its end as the window would, with nothing else happening between batches.
 GenerationRun::Stop runToEnd(GenerationRun &run, QStringList &made)
 {
-    std::vector<QString> fresh;
+    ListEntries fresh;
     for (;;) {
         run.draw();
         const GenerationRun::Stop stop = run.keep(fresh);
-        for (const QString &n : fresh) {
-            made << n;
+        for (const std::uint64_t entry : fresh.entries) {
+            made << (entry < ListSnapshot::kTextEntry
+                         ? numberText(entry)
+                         : fresh.texts[entry - ListSnapshot::kTextEntry]);
         }
         if (stop != GenerationRun::Stop::None) {
             return stop;
@@ -327,7 +331,11 @@ void TestGeneratorCore::runLeavesOutWhatTheResultsHold()
     for (int i = 0; i < 400; ++i) {
         held << QStringLiteral("800-281-2%1").arg(i, 3, 10, QLatin1Char('0'));
     }
-    run.setResults(held);
+    ListSnapshot results;
+    for (const QString &number : held) {
+        results.append(number, true);
+    }
+    run.setResults(results);
     QStringList made;
     QCOMPARE(runToEnd(run, made), GenerationRun::Stop::Finished);
     QCOMPARE(made.size(), 600);
@@ -358,6 +366,32 @@ void TestGeneratorCore::refusals()
                             "different numbers cannot be made. Add prefixes or lower the number "
                             "of phone numbers to generate."));
     QVERIFY(refusalOf(kMostNumbersPerRun + 1, {""})->startsWith(QStringLiteral("At most ")));
+}
+
+void TestGeneratorCore::integerDrawsAreTheSameDraws()
+{
+    // The whole-number draw and the digits-only numbers are the same draws as the ones the
+    // program's texts describe, only made without floating point or text.
+    for (const int n : {0, 1, 3, 10, 100, 12345, 2147483647}) {
+        RandomSource a(int(n) * 31 + 7, noon);
+        RandomSource b(int(n) * 31 + 7, noon);
+        for (int i = 0; i < 20000; ++i) {
+            QCOMPARE(RandomWhole(n, a), int(RandomNumber(n, b)));
+        }
+    }
+    for (const char *prefix : {"717", "603-43", "800-281-2", "", "6034312345", "603-431-2345"}) {
+        const QString rebuilt = RebuildPrefix(QString::fromLatin1(prefix));
+        const PrefixPlan plan = PlanPrefix(rebuilt);
+        QVERIFY(plan.ofNumberForm);
+        RandomSource a(99, noon);
+        RandomSource b(99, noon);
+        for (int i = 0; i < 2000; ++i) {
+            QCOMPARE(numberText(CompleteNumberDigits(plan, a)), CompleteNumber(rebuilt, b));
+        }
+    }
+    for (const char *prefix : {"80-0281", "71a", "7175551234567", "717--"}) {
+        QVERIFY2(!PlanPrefix(RebuildPrefix(QString::fromLatin1(prefix))).ofNumberForm, prefix);
+    }
 }
 
 QTEST_APPLESS_MAIN(TestGeneratorCore)

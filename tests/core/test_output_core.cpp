@@ -1,15 +1,21 @@
 // The text forms of the result list, bytes compared exactly: the table file with its progress,
-// and the clipboard text.
+// the clipboard text, the list file lines and the sheet's cells, for numbers kept as digits and
+// the same entries kept as text.
 #include "mainwindow/core/list_model.h"
 #include "mainwindow/core/list_snapshot.h"
+#include "output/core/sheet_fill.h"
 #include "output/core/table_text.h"
 #include "output/core/text_table_file.h"
+#include "prefixes/core/list_file_text.h"
+#include "shell/core/error_trap.h"
 #include "shell/core/progress.h"
 #include "support/file_bytes.h"
 #include "support/result_lists.h"
+#include "support/scripted_desktop.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <random>
 
 namespace {
 
@@ -22,6 +28,74 @@ void setUp(ListModel &list, const QStringList &headers)
     }
 }
 
+// Every cell a sheet is given, as "row,column=text" lines.
+class RecordingSheet : public Spreadsheet {
+public:
+    QStringList cells;
+    void addWorkbook() override {}
+    void setCell(int row, int column, const QString &text) override
+    {
+        cells << QStringLiteral("%1,%2=%3").arg(row).arg(column).arg(text);
+    }
+    void autofitColumns() override {}
+    void makeVisible() override {}
+};
+
+// Everything the outputs make of a list.
+struct Outputs {
+    QByteArray table;
+    QByteArray file;
+    QString clipboard;
+    QByteArray lines;
+    QStringList cells;
+};
+
+Outputs outputsOf(const ListSnapshot &list, const QString &path)
+{
+    Outputs o;
+    o.table = tableText(list);
+    SaveListAsTextFile(list, path);
+    o.file = readBytes(path);
+    o.clipboard = clipboardText(list);
+    for (int i = 1; i <= list.count(); ++i) {
+        appendListFileLine(o.lines, list, i);
+    }
+    ScriptedDesktop desktop;
+    ErrorTrap trap(desktop, QStringLiteral("PushButton13_Click"));
+    RecordingSheet sheet;
+    fillSheet(trap, sheet, list);
+    o.cells = sheet.cells;
+    return o;
+}
+
+// Cells of the forms a list may hold: numbers, texts that nearly are, and texts that are not.
+QString randomCell(std::mt19937 &random)
+{
+    const auto digits = [&](int n) {
+        QString text;
+        for (int i = 0; i < n; ++i) {
+            text += QChar(char16_t(u'0' + random() % 10));
+        }
+        return text;
+    };
+    switch (random() % 8) {
+        case 0:
+        case 1:
+        case 2:
+            return digits(3) + u'-' + digits(3) + u'-' + digits(4);
+        case 3:
+            return digits(3) + u'-' + digits(3) + u'-' + digits(3) + u'x';
+        case 4:
+            return digits(10);
+        case 5:
+            return digits(3) + u'-' + digits(3) + u'-' + digits(5);
+        case 6:
+            return random() % 2 ? QString() : QStringLiteral("  717  ");
+        default:
+            return QStringLiteral("Z\u00fcrich-%1 =x").arg(digits(2));
+    }
+}
+
 }  // namespace
 
 class TestOutputCore : public QObject {
@@ -30,6 +104,7 @@ private slots:
     void formats_data();
     void formats();
     void progressOf3000Items();
+    void numbersKeptAsDigitsGiveTheSameBytes();
 };
 
 void TestOutputCore::formats_data()
@@ -119,6 +194,56 @@ void TestOutputCore::progressOf3000Items()
     const QString t = QStringLiteral("Writing file: r.txt");
     QCOMPARE(r.texts, QStringList({t, t, t, t + " (1000)", t + " (2000)", t + " (3000)", "Done.",
                                    "Progress Bar"}));
+}
+
+void TestOutputCore::numbersKeptAsDigitsGiveTheSameBytes()
+{
+    QTemporaryDir dir;
+    std::mt19937 random(20170405);  // a fixed stream: the same lists on every run
+    for (int round = 0; round < 40; ++round) {
+        const int columns = 1 + int(random() % 2);
+        ListSnapshot packed;
+        ListSnapshot texts;
+        ListModel model;
+        for (ListSnapshot *s : {&packed, &texts}) {
+            s->headers = columns == 1 ? QStringList{kResultHeader} : QStringList{"A", "B"};
+        }
+        for (int k = 1; k <= columns; ++k) {
+            model.addColumn(packed.headers[k - 1], 1000);
+        }
+        model.setCheckable(true);
+        if (columns == 2) {
+            packed.subItems.resize(1);
+            texts.subItems.resize(1);
+        }
+        const int count = int(random() % 300);
+        for (int i = 1; i <= count; ++i) {
+            const QString first = randomCell(random);
+            const bool checked = random() % 4 != 0;
+            packed.append(first, checked, true);
+            texts.append(first, checked, false);
+            model.add(first);
+            model.setChecked(i, checked);
+            if (columns == 2) {
+                const QString second = random() % 3 ? randomCell(random) : QString();
+                packed.subItems[0].back() = second;
+                texts.subItems[0].back() = second;
+                model.setSubItem(i, 1, second);
+            }
+        }
+        // The packed list keeps the numbers as digits, the other all as text.
+        QCOMPARE(texts.texts.size(), std::size_t(count));
+        const QString path = dir.filePath(QStringLiteral("t.txt"));
+        const Outputs fromTexts = outputsOf(texts, path);
+        for (const ListSnapshot &list : {packed, takeListSnapshot(model)}) {
+            const Outputs o = outputsOf(list, path);
+            QCOMPARE(o.table, fromTexts.table);
+            QCOMPARE(o.file, fromTexts.file);
+            QCOMPARE(o.clipboard, fromTexts.clipboard);
+            QCOMPARE(o.lines, fromTexts.lines);
+            QCOMPARE(o.cells, fromTexts.cells);
+        }
+    }
 }
 
 QTEST_MAIN(TestOutputCore)

@@ -1,77 +1,22 @@
 #include "generator/core/duplicate_index.h"
 
+#include "mainwindow/core/number_form.h"
+
 #include <cstdlib>
 #include <new>
-#include <optional>
 #ifdef __linux__
 #include <sys/mman.h>
 #endif
 
-template <typename T>
-T *HugePageAllocator<T>::allocate(std::size_t n)
-{
-    constexpr std::size_t kHugePage = std::size_t(2) << 20;
-    const std::size_t bytes = n * sizeof(T);
-    if (bytes < kHugePage) {
-        return static_cast<T *>(::operator new(bytes));
-    }
-    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    void *p = std::aligned_alloc(kHugePage, rounded);
-    if (p == nullptr) {
-        throw std::bad_alloc();
-    }
-#ifdef MADV_HUGEPAGE
-    madvise(p, rounded, MADV_HUGEPAGE);
-#endif
-    return static_cast<T *>(p);
-}
-
-template <typename T>
-void HugePageAllocator<T>::deallocate(T *p, std::size_t n) noexcept
-{
-    if (n * sizeof(T) < (std::size_t(2) << 20)) {
-        ::operator delete(p);
-    } else {
-        std::free(p);
-    }
-}
-
-template struct HugePageAllocator<std::uint64_t>;
-
 namespace {
 
-// NNN-NNN-NNNN as the number its ten digits make; anything else has no key.
-std::optional<std::uint64_t> numberKey(const QString &text)
-{
-    if (text.size() != 12) {
-        return std::nullopt;
-    }
-    std::uint64_t key = 0;
-    for (int i = 0; i < 12; ++i) {
-        const char16_t c = text[i].unicode();
-        if (i == 3 || i == 7) {
-            if (c != u'-') {
-                return std::nullopt;
-            }
-        } else if (c >= u'0' && c <= u'9') {
-            key = key * 10 + (c - u'0');
-        } else {
-            return std::nullopt;
-        }
-    }
-    return key;
-}
-
-constexpr std::uint64_t kNoKey = ~std::uint64_t(0);
-
-inline void prefetch(const void *address)
-{
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(address);
-#else
-    (void)address;
-#endif
-}
+// At most this full: linear probes stay short, and ten million numbers fit 16 million cells.
+constexpr std::size_t kFillNumerator = 4;
+constexpr std::size_t kFillDenominator = 5;
+// Old cells moved per insertion while the table grows: enough to finish the move well before
+// the new table fills in its turn.
+constexpr std::size_t kMovedPerInsertion = 4;
+constexpr std::size_t kSmallest = 1024;
 
 std::uint64_t scramble(std::uint64_t z)
 {
@@ -79,79 +24,178 @@ std::uint64_t scramble(std::uint64_t z)
     return z ^ (z >> 33);
 }
 
+inline void prefetch(const void *address)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(address, 1);
+#else
+    (void)address;
+#endif
+}
+
 }  // namespace
 
-std::size_t DuplicateIndex::slotOf(std::uint64_t stored) const
+DuplicateIndex::~DuplicateIndex()
 {
-    const std::size_t mask = table_.size() - 1;
+    release(table_);
+    release(old_);
+}
+
+DuplicateIndex::Table DuplicateIndex::allocate(std::size_t size)
+{
+    // calloc hands large blocks over as fresh pages that the system zeroes as they are first
+    // touched: no pause to clear a table of hundreds of megabytes.
+    auto *cells = static_cast<std::uint64_t *>(std::calloc(size, sizeof(std::uint64_t)));
+    if (cells == nullptr) {
+        throw std::bad_alloc();
+    }
+#ifdef MADV_HUGEPAGE
+    // Each lookup touches a random slot; with ordinary pages most would also miss the address
+    // translation cache.
+    constexpr std::uintptr_t kHugePage = std::uintptr_t(2) << 20;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(cells) + kHugePage - 1) & ~(kHugePage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(cells + size)) & ~(kHugePage - 1);
+    if (end > begin) {
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+    }
+#endif
+    return Table{cells, size};
+}
+
+void DuplicateIndex::release(Table &table)
+{
+    std::free(table.cells);
+    table = Table{};
+}
+
+std::size_t DuplicateIndex::Table::find(std::uint64_t stored) const
+{
+    const std::size_t mask = size - 1;
     std::size_t i = std::size_t(scramble(stored)) & mask;
-    while (table_[i] != 0 && table_[i] != stored) {
+    while (cells[i] != 0 && cells[i] != stored) {
         i = (i + 1) & mask;
     }
     return i;
 }
 
-void DuplicateIndex::grow(std::size_t size)
+bool DuplicateIndex::inOld(std::uint64_t stored) const
 {
-    std::vector<std::uint64_t, HugePageAllocator<std::uint64_t>> old;
-    old.swap(table_);
-    table_.assign(size, 0);
-    for (std::uint64_t stored : old) {
-        if (stored != 0) {
-            table_[slotOf(stored)] = stored;
+    // A number moved already is in the new table too, so it is found there first; the old
+    // table's probe chains stay as they were, since moved cells are not cleared.
+    return old_.cells != nullptr && old_.cells[old_.find(stored)] == stored;
+}
+
+void DuplicateIndex::moveSome(std::size_t count)
+{
+    if (old_.cells == nullptr) {
+        return;
+    }
+    // A few at a time, their new cells fetched from memory together.
+    constexpr std::size_t kGroup = 16;
+    const std::size_t end = std::min(old_.size, moved_ + count);
+    const std::size_t mask = table_.size - 1;
+    while (moved_ < end) {
+        const std::size_t groupEnd = std::min(end, moved_ + kGroup);
+        for (std::size_t i = moved_; i < groupEnd; ++i) {
+            if (old_.cells[i] != 0) {
+                prefetch(&table_.cells[std::size_t(scramble(old_.cells[i])) & mask]);
+            }
+        }
+        for (; moved_ < groupEnd; ++moved_) {
+            const std::uint64_t stored = old_.cells[moved_];
+            if (stored != 0) {
+                table_.cells[table_.find(stored)] = stored;
+            }
         }
     }
+    if (moved_ == old_.size) {
+        release(old_);
+        moved_ = 0;
+    }
+}
+
+void DuplicateIndex::growIfFull(std::size_t more)
+{
+    if (table_.cells == nullptr) {
+        table_ = allocate(kSmallest);
+    }
+    if ((numbers_ + more) * kFillDenominator <= table_.size * kFillNumerator) {
+        return;
+    }
+    // A move still under way is finished first; with kMovedPerInsertion it never is by then.
+    moveSome(old_.size);
+    old_ = table_;
+    table_ = allocate(old_.size * 2);
+    moved_ = 0;
 }
 
 void DuplicateIndex::reserve(std::size_t n)
 {
-    std::size_t wanted = 16;
-    while (wanted < n * 2) {
+    std::size_t wanted = kSmallest;
+    while (wanted * kFillNumerator < n * kFillDenominator) {
         wanted *= 2;
     }
-    if (wanted > table_.size()) {
-        grow(wanted);
+    if (table_.cells != nullptr && wanted <= table_.size) {
+        return;
     }
+    Table bigger = allocate(wanted);
+    for (Table *from : {&old_, &table_}) {
+        for (std::size_t i = 0; i < from->size; ++i) {
+            if (from->cells[i] != 0 && bigger.cells[bigger.find(from->cells[i])] == 0) {
+                bigger.cells[bigger.find(from->cells[i])] = from->cells[i];
+            }
+        }
+        release(*from);
+    }
+    moved_ = 0;
+    table_ = bigger;
 }
 
-bool DuplicateIndex::insertKey(std::uint64_t key)
+bool DuplicateIndex::insertNumber(std::uint64_t number)
 {
-    // Keep the table at most half full, so probes stay short.
-    if ((keyCount_ + 1) * 2 > table_.size()) {
-        grow(table_.empty() ? 16 : table_.size() * 2);
-    }
-    const std::uint64_t stored = key + 1;
-    const std::size_t i = slotOf(stored);
-    if (table_[i] == stored) {
+    moveSome(kMovedPerInsertion);
+    growIfFull(1);
+    return insertOne(number);
+}
+
+// The table has room for it.
+bool DuplicateIndex::insertOne(std::uint64_t number)
+{
+    const std::uint64_t stored = number + 1;
+    const std::size_t i = table_.find(stored);
+    if (table_.cells[i] == stored || inOld(stored)) {
         return false;
     }
-    table_[i] = stored;
-    ++keyCount_;
+    table_.cells[i] = stored;
+    ++numbers_;
     return true;
 }
 
-void DuplicateIndex::insert(const std::vector<QString> &texts, std::vector<char> &fresh)
+void DuplicateIndex::insertNumbers(const std::uint64_t *numbers, std::size_t n, char *isNew)
 {
-    std::vector<std::uint64_t> keys(texts.size(), kNoKey);
-    const std::size_t mask = table_.empty() ? 0 : table_.size() - 1;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        if (const auto key = numberKey(texts[i])) {
-            keys[i] = *key;
-            if (mask != 0) {
-                prefetch(&table_[std::size_t(scramble(*key + 1)) & mask]);
+    moveSome(n * kMovedPerInsertion);
+    growIfFull(n);
+    {
+        const std::size_t mask = table_.size - 1;
+        const std::size_t oldMask = old_.size - 1;
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint64_t hash = scramble(numbers[i] + 1);
+            prefetch(&table_.cells[std::size_t(hash) & mask]);
+            if (old_.cells != nullptr) {
+                prefetch(&old_.cells[std::size_t(hash) & oldMask]);
             }
         }
     }
-    fresh.resize(texts.size());
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        fresh[i] = keys[i] != kNoKey ? insertKey(keys[i]) : insert(texts[i]);
+    for (std::size_t i = 0; i < n; ++i) {
+        isNew[i] = insertOne(numbers[i]) ? 1 : 0;
     }
 }
 
 bool DuplicateIndex::insert(const QString &text)
 {
-    if (const auto key = numberKey(text)) {
-        return insertKey(*key);
+    const std::uint64_t number = numberKey(text);
+    if (number != kNotANumber) {
+        return insertNumber(number);
     }
     if (texts_.contains(text)) {
         return false;
@@ -160,17 +204,30 @@ bool DuplicateIndex::insert(const QString &text)
     return true;
 }
 
+void DuplicateIndex::insert(const std::vector<QString> &texts, std::vector<char> &fresh)
+{
+    fresh.resize(texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        fresh[i] = insert(texts[i]) ? 1 : 0;
+    }
+}
+
 bool DuplicateIndex::contains(const QString &text) const
 {
-    if (const auto key = numberKey(text)) {
-        return !table_.empty() && table_[slotOf(*key + 1)] == *key + 1;
+    const std::uint64_t number = numberKey(text);
+    if (number == kNotANumber) {
+        return texts_.contains(text);
     }
-    return texts_.contains(text);
+    const std::uint64_t stored = number + 1;
+    return (table_.cells != nullptr && table_.cells[table_.find(stored)] == stored) ||
+           inOld(stored);
 }
 
 void DuplicateIndex::clear()
 {
-    decltype(table_)().swap(table_);
-    keyCount_ = 0;
+    release(table_);
+    release(old_);
+    moved_ = 0;
+    numbers_ = 0;
     texts_.clear();
 }

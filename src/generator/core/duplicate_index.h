@@ -6,43 +6,51 @@
 #include <vector>
 
 // Which numbers a result list already holds: exact, case-sensitive, any size. Numbers of the
-// form NNN-NNN-NNNN are kept as 64-bit keys in one flat table (a million of them in 16 MB, one
-// memory access per lookup); anything else as text.
-// Large tables are asked to live in huge pages: each lookup touches a random slot, and with
-// ordinary pages most of them would also miss the address translation cache.
-template <typename T>
-struct HugePageAllocator {
-    using value_type = T;
-    HugePageAllocator() = default;
-    template <typename U>
-    HugePageAllocator(const HugePageAllocator<U> &)
-    {
-    }
-    T *allocate(std::size_t n);
-    void deallocate(T *p, std::size_t n) noexcept;
-    bool operator==(const HugePageAllocator &) const { return true; }
-    bool operator!=(const HugePageAllocator &) const { return false; }
-};
-
+// form NNN-NNN-NNNN are kept as their digits (number_form.h) in one flat table, one memory access
+// per lookup; anything else as text.
+//
+// The table grows without a pause: when it fills, a table twice the size takes the new numbers
+// while the old one's are moved over a few at every insertion, so no insertion ever waits for
+// millions of them to move. Its memory is given by the system as it is first touched.
 class DuplicateIndex {
 public:
+    DuplicateIndex() = default;
+    ~DuplicateIndex();
+    DuplicateIndex(const DuplicateIndex &) = delete;
+    DuplicateIndex &operator=(const DuplicateIndex &) = delete;
+
     // True when the text was not there yet (and is now).
     bool insert(const QString &text);
-    // Inserts the texts in order; fresh[i] tells whether texts[i] was new. Faster than one by
-    // one: the table slots of the whole batch are fetched from memory at the same time.
+    // The same for a number given by its digits.
+    bool insertNumber(std::uint64_t number);
+    // Inserts the numbers in order; isNew[i] tells whether numbers[i] was new. Faster than one
+    // by one: the table cells of the whole batch are fetched from memory at the same time.
+    void insertNumbers(const std::uint64_t *numbers, std::size_t n, char *isNew);
+    // The same for texts of any form.
     void insert(const std::vector<QString> &texts, std::vector<char> &fresh);
     bool contains(const QString &text) const;
     void clear();
-    std::size_t size() const { return keyCount_ + std::size_t(texts_.size()); }
+    std::size_t size() const { return numbers_ + std::size_t(texts_.size()); }
+    // Room for n numbers before the table first grows.
     void reserve(std::size_t n);
 
 private:
-    std::size_t slotOf(std::uint64_t stored) const;
-    bool insertKey(std::uint64_t key);
-    void grow(std::size_t size);
+    struct Table {
+        std::uint64_t *cells = nullptr;  // number + 1, so 0 marks a free slot
+        std::size_t size = 0;            // a power of two
+        std::size_t find(std::uint64_t stored) const;
+    };
+    static Table allocate(std::size_t size);
+    static void release(Table &table);
+    bool insertOne(std::uint64_t number);
+    bool inOld(std::uint64_t stored) const;
+    // Room for `more` numbers; a table too full gives way to one twice its size.
+    void growIfFull(std::size_t more);
+    void moveSome(std::size_t count);
 
-    // Open addressing with linear probing; a slot holds key + 1, so 0 marks it free.
-    std::vector<std::uint64_t, HugePageAllocator<std::uint64_t>> table_;
-    std::size_t keyCount_ = 0;
+    Table table_;
+    Table old_;              // the table being emptied into table_, if any
+    std::size_t moved_ = 0;  // old_ cells below this are moved
+    std::size_t numbers_ = 0;
     QSet<QString> texts_;
 };

@@ -1,7 +1,6 @@
 #include "generator/core/generation_run.h"
 
 #include "generator/core/capacity.h"
-#include "generator/core/numbers.h"
 #include "generator/core/random_source.h"
 
 #include <algorithm>
@@ -50,28 +49,24 @@ GenerationRun::GenerationRun(int requested, RandomSource &source)
 void GenerationRun::setPrefixes(const QStringList &prefixes)
 {
     prefixes_ = prefixes;
-    rebuilt_.assign(std::size_t(prefixes.size()), QString());
+    plans_.clear();
+    plans_.reserve(std::size_t(prefixes.size()));
+    for (const QString &prefix : prefixes) {
+        plans_.push_back(PlanPrefix(RebuildPrefix(prefix)));
+    }
     missLimit_.reset();
 }
 
-void GenerationRun::setResults(const QStringList &results)
+void GenerationRun::setResults(const ListSnapshot &results)
 {
     index_.clear();
-    for (const QString &number : results) {
-        index_.insert(number);
-    }
-}
-
-const QString &GenerationRun::rebuilt(int position)
-{
-    QString &cached = rebuilt_[std::size_t(position - 1)];
-    if (cached.isNull()) {
-        cached = RebuildPrefix(prefixes_[position - 1]);
-        if (cached.isNull()) {
-            cached = QLatin1String("");  // made, even when empty
+    for (int i = 1; i <= results.count(); ++i) {
+        if (results.isNumber(i)) {
+            index_.insertNumber(results.number(i));
+        } else {
+            index_.insert(results.text(i));
         }
     }
-    return cached;
 }
 
 // Draws since the last new number after which a run gives up. Far beyond what finishing even the
@@ -90,23 +85,50 @@ std::uint64_t GenerationRun::missLimit()
 void GenerationRun::draw()
 {
     batch_.clear();
+    numbers_.clear();
     const int c = int(prefixes_.size());
     if (c == 0) {
         return;
     }
+    // The source is worked on as a copy, which the compiler can keep in registers while the
+    // batch is stored; the draws are the same.
+    RandomSource source = source_;
     for (int b = std::min(kBatch, requested_ - added_); b > 0; --b) {
-        const int k = int(RandomNumber(c, source_));
-        batch_.push_back(CompleteNumber(rebuilt(k), source_));
+        const PrefixPlan &p = plans_[std::size_t(RandomWhole(c, source) - 1)];
+        if (p.ofNumberForm) {
+            numbers_.push_back(CompleteNumberDigits(p, source));
+            batch_.entries.push_back(numbers_.back());
+        } else {
+            // Any other form stays text; it cannot equal a number of the form.
+            batch_.entries.push_back(ListSnapshot::kTextEntry + batch_.texts.size());
+            batch_.texts.push_back(CompleteNumber(p.rebuilt, source));
+        }
     }
+    source_ = source;
 }
 
-GenerationRun::Stop GenerationRun::keep(std::vector<QString> &fresh)
+GenerationRun::Stop GenerationRun::keep(ListEntries &fresh)
 {
     fresh.clear();
-    index_.insert(batch_, isNew_);
-    for (std::size_t b = 0; b < batch_.size(); ++b) {
-        if (isNew_[b]) {
-            fresh.push_back(batch_[b]);
+    isNew_.resize(numbers_.size());
+    index_.insertNumbers(numbers_.data(), numbers_.size(), isNew_.data());
+    std::size_t n = 0;
+    for (const std::uint64_t entry : batch_.entries) {
+        bool isNew = false;
+        if (entry < ListSnapshot::kTextEntry) {
+            isNew = isNew_[n++] != 0;
+            if (isNew) {
+                fresh.entries.push_back(entry);
+            }
+        } else {
+            const QString &text = batch_.texts[entry - ListSnapshot::kTextEntry];
+            isNew = index_.insert(text);
+            if (isNew) {
+                fresh.entries.push_back(ListSnapshot::kTextEntry + fresh.texts.size());
+                fresh.texts.push_back(text);
+            }
+        }
+        if (isNew) {
             ++added_;
             misses_ = 0;
         } else if (++misses_ > missLimit()) {

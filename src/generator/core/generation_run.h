@@ -1,6 +1,8 @@
 #pragma once
 
 #include "generator/core/duplicate_index.h"
+#include "generator/core/numbers.h"
+#include "mainwindow/core/list_snapshot.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,8 +12,9 @@
 
 class RandomSource;
 
-// The most numbers one run makes: about two gigabytes of list, view and index.
-constexpr int kMostNumbersPerRun = 20'000'000;
+// The most numbers one run makes. Each costs 8 bytes in the list and about 10 in the duplicate
+// index, so fifty million take well under a gigabyte.
+constexpr int kMostNumbersPerRun = 50'000'000;
 
 // Why a run of `requested` numbers from these prefixes is refused before anything changes, or
 // nothing when it may go: one run makes at most kMostNumbersPerRun, and a request the prefixes
@@ -47,26 +50,27 @@ public:
     // The prefix list as it stands now; given again whenever it may have changed. An empty list
     // gives no batch.
     void setPrefixes(const QStringList &prefixes);
-    // The numbers the result list holds, given whenever another action took entries from it.
-    void setResults(const QStringList &results);
+    // The entries the result list holds, given whenever another action took entries from it.
+    void setResults(const ListSnapshot &results);
 
     // One batch: draw() makes up to kBatch numbers (no more than are still wanted), and keep()
-    // passes on the new ones in order, for the caller to append. keep() stops early, at the
-    // draw where the run gives up.
+    // passes on the new ones in order, in the list's own form, for the caller to append. keep()
+    // stops early, at the draw where the run gives up.
     void draw();
-    Stop keep(std::vector<QString> &fresh);
+    Stop keep(ListEntries &fresh);
 
 private:
-    const QString &rebuilt(int position);
     std::uint64_t missLimit();
 
     int requested_;
     RandomSource &source_;
     QStringList prefixes_;
-    std::vector<QString> rebuilt_;  // made when first drawn
+    std::vector<PrefixPlan> plans_;
     std::optional<std::uint64_t> missLimit_;
     DuplicateIndex index_;
-    std::vector<QString> batch_;
+    // The batch in the list's form: numbers, and texts at kTextEntry + index.
+    ListEntries batch_;
+    std::vector<std::uint64_t> numbers_;  // the batch's numbers alone, in order
     std::vector<char> isNew_;
     int added_ = 0;
     std::uint64_t misses_ = 0;

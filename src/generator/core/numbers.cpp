@@ -60,3 +60,22 @@ int FreeDigits(const QString &rebuilt)
     }
     return digits;
 }
+
+PrefixPlan PlanPrefix(const QString &rebuilt)
+{
+    PrefixPlan plan;
+    plan.rebuilt = rebuilt;
+    plan.freeDigits = FreeDigits(rebuilt);
+    plan.ofNumberForm = rebuilt.size() <= 12;
+    for (qsizetype j = 1; j <= rebuilt.size() && plan.ofNumberForm; ++j) {
+        const QChar c = rebuilt[j - 1];
+        if (j == 4 || j == 8) {
+            plan.ofNumberForm = c == QLatin1Char('-');
+        } else if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            plan.digits = plan.digits * 10 + std::uint64_t(c.unicode() - u'0');
+        } else {
+            plan.ofNumberForm = false;
+        }
+    }
+    return plan;
+}

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QString>
+#include "generator/core/random_source.h"
 
-class RandomSource;
+#include <QString>
+#include <cstdint>
 
 // Non-overlapping occurrences of find in text, left to right, case-sensitive; 0 for empty find.
 int InstrCount(const QString &text, const QString &find);
@@ -16,6 +17,28 @@ QString CompleteNumber(QString rebuilt, RandomSource &source);
 
 // The number of distinct numbers a rebuilt prefix can give is 10 to this power.
 int FreeDigits(const QString &rebuilt);
+
+// How a rebuilt prefix becomes numbers. When each of its characters is what the form
+// NNN-NNN-NNNN has at that place (a digit, a dash at the 4th and 8th), every number it gives is of
+// that form: its digits followed by FreeDigits() random ones, made without any text at all.
+struct PrefixPlan {
+    QString rebuilt;
+    bool ofNumberForm = false;
+    std::uint64_t digits = 0;  // those of the rebuilt prefix, when ofNumberForm
+    int freeDigits = 0;
+};
+PrefixPlan PlanPrefix(const QString &rebuilt);
+
+// CompleteNumber for a prefix of the number form, as the digits of the number (number_form.h).
+// It draws exactly as CompleteNumber does, one digit per position.
+inline std::uint64_t CompleteNumberDigits(const PrefixPlan &plan, RandomSource &source)
+{
+    std::uint64_t digits = plan.digits;
+    for (int d = 0; d < plan.freeDigits; ++d) {
+        digits = digits * 10 + std::uint64_t(RandomWhole(10, source) - 1);
+    }
+    return digits;
+}
 
 // True when any entry of the list (anything with count() and 1-based text(position), such as a
 // ListModel) has exactly this text. Walks the whole list, as the duplicate lookup once did for

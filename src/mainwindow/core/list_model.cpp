@@ -1,8 +1,7 @@
 #include "mainwindow/core/list_model.h"
 
+#include "mainwindow/core/list_snapshot.h"
 #include "shell/core/failure.h"
-
-#include <QTimer>
 
 ListModel::ListModel(QObject *parent) : QAbstractTableModel(parent) {}
 
@@ -15,14 +14,81 @@ void ListModel::checkPosition(int position) const
 
 void ListModel::add(const QString &text)
 {
-    texts_.push_back(text);
-    checked_.push_back(checkable_ ? 1 : 0);
+    const std::uint64_t key = numberKey(text);
+    if (key != kNotANumber) {
+        entries_.push_back(key);
+    } else {
+        entries_.push_back(ListSnapshot::kTextEntry + texts_.size());
+        texts_.push_back(text);
+    }
+    appended(1);
+}
+
+void ListModel::add(QStringView text)
+{
+    const std::uint64_t key = numberKey(text);
+    if (key != kNotANumber) {
+        entries_.push_back(key);
+        appended(1);
+    } else {
+        add(text.toString());
+    }
+}
+
+void ListModel::addNumbers(const std::uint64_t *numbers, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; ++i) {
+        entries_.push_back(numbers[i]);
+    }
+    appended(n);
+}
+
+void ListModel::add(const ListEntries &entries)
+{
+    for (const std::uint64_t entry : entries.entries) {
+        if (entry < ListSnapshot::kTextEntry) {
+            entries_.push_back(entry);
+        } else {
+            entries_.push_back(ListSnapshot::kTextEntry + texts_.size());
+            texts_.push_back(entries.texts[entry - ListSnapshot::kTextEntry]);
+        }
+    }
+    appended(entries.size());
+}
+
+void ListModel::setBit(std::size_t row, bool on)
+{
+    const std::uint64_t mask = std::uint64_t(1) << (row & 63);
+    checked_[row >> 6] = on ? checked_[row >> 6] | mask : checked_[row >> 6] & ~mask;
+}
+
+// The entries count() - n to count() - 1 were just appended.
+void ListModel::appended(std::size_t n)
+{
+    const std::size_t size = entries_.size();
+    checked_.resize((size + 63) / 64, 0);
+    if (checkable_) {
+        // Whole words at a time where the new rows fill them.
+        std::size_t row = size - n;
+        for (; row < size && (row & 63) != 0; ++row) {
+            setBit(row, true);
+        }
+        for (; row + 64 <= size; row += 64) {
+            checked_[row >> 6] = ~std::uint64_t(0);
+        }
+        for (; row < size; ++row) {
+            setBit(row, true);
+        }
+    }
     ++revision_;
+    queuePublish();
+}
+
+void ListModel::queuePublish()
+{
     if (!publishQueued_) {
         publishQueued_ = true;
-        // The tree view lays out every row again for each batch, so a long list is shown in
-        // batches spaced by its length: a second apart at a million rows.
-        QTimer::singleShot(published_ / 1000, this, &ListModel::publish);
+        QMetaObject::invokeMethod(this, &ListModel::publish, Qt::QueuedConnection);
     }
 }
 
@@ -41,12 +107,17 @@ void ListModel::remove(int position)
 {
     checkPosition(position);
     publish();
-    const int row = position - 1;
-    beginRemoveRows({}, row, row);
-    texts_.erase(texts_.begin() + row);
-    checked_.erase(checked_.begin() + row);
-    if (row < int(subItems_.size())) {
-        subItems_.erase(subItems_.begin() + row);
+    const std::size_t row = std::size_t(position - 1);
+    beginRemoveRows({}, int(row), int(row));
+    // A text left behind by its entry stays unused until the list is cleared.
+    entries_.erase(row);
+    for (std::size_t r = row; r < entries_.size(); ++r) {
+        setBit(r, bit(r + 1));
+    }
+    setBit(entries_.size(), false);  // the place the last entry left
+    checked_.resize((entries_.size() + 63) / 64);
+    if (row < subItems_.size()) {
+        subItems_.erase(subItems_.begin() + std::ptrdiff_t(row));
     }
     published_ = count();
     ++removals_;
@@ -57,10 +128,11 @@ void ListModel::remove(int position)
 void ListModel::clear()
 {
     beginResetModel();
-    // Swapping with empty vectors hands the memory of a long list back at once.
+    // Letting go of the storage hands the memory of a long list back at once.
+    entries_.clear();
     std::vector<QString>().swap(texts_);
     std::vector<QStringList>().swap(subItems_);
-    std::vector<char>().swap(checked_);
+    std::vector<std::uint64_t>().swap(checked_);
     published_ = 0;
     ++removals_;
     ++revision_;
@@ -70,12 +142,50 @@ void ListModel::clear()
 QString ListModel::text(int position) const
 {
     checkPosition(position);
-    return texts_[position - 1];
+    const std::uint64_t entry = entries_[std::size_t(position - 1)];
+    return entry < ListSnapshot::kTextEntry ? numberText(entry)
+                                            : texts_[entry - ListSnapshot::kTextEntry];
 }
 
 QStringList ListModel::texts() const
 {
-    return QStringList(texts_.begin(), texts_.end());
+    QStringList all;
+    all.reserve(count());
+    for (int i = 1; i <= count(); ++i) {
+        all.append(text(i));
+    }
+    return all;
+}
+
+ListSnapshot ListModel::snapshot() const
+{
+    ListSnapshot s;
+    s.headers = headers_;
+    s.entries.resize(entries_.size());
+    entries_.copyTo(s.entries.data());
+    s.texts = texts_;
+    s.checked.resize(entries_.size());
+    for (std::size_t row = 0; row < entries_.size(); ++row) {
+        s.checked[row] = bit(row) ? 1 : 0;
+    }
+    // Cells 2 onwards, for the columns that have any.
+    for (int column = 2; column <= columns(); ++column) {
+        bool any = false;
+        for (const QStringList &cells : subItems_) {
+            any = any || cells.size() >= column - 1;
+        }
+        if (!any) {
+            break;
+        }
+        std::vector<QString> cells(entries_.size());
+        for (std::size_t row = 0; row < subItems_.size(); ++row) {
+            if (subItems_[row].size() >= column - 1) {
+                cells[row] = subItems_[row][column - 2];
+            }
+        }
+        s.subItems.push_back(std::move(cells));
+    }
+    return s;
 }
 
 QString ListModel::subItem(int position, int number) const
@@ -111,13 +221,13 @@ void ListModel::setSubItem(int position, int number, const QString &text)
 bool ListModel::checked(int position) const
 {
     checkPosition(position);
-    return checked_[position - 1] != 0;
+    return bit(std::size_t(position - 1));
 }
 
 void ListModel::setChecked(int position, bool checked)
 {
     checkPosition(position);
-    checked_[position - 1] = checked ? 1 : 0;
+    setBit(std::size_t(position - 1), checked);
     const int row = position - 1;
     if (row < published_) {
         emit dataChanged(index(row, 0), index(row, 0), {Qt::CheckStateRole});
@@ -177,10 +287,10 @@ QVariant ListModel::data(const QModelIndex &index, int role) const
     }
     const int position = index.row() + 1;
     if (role == Qt::DisplayRole) {
-        return index.column() == 0 ? texts_[index.row()] : subItem(position, index.column());
+        return index.column() == 0 ? text(position) : subItem(position, index.column());
     }
     if (role == Qt::CheckStateRole && checkable_ && index.column() == 0) {
-        return checked_[index.row()] ? Qt::Checked : Qt::Unchecked;
+        return bit(std::size_t(index.row())) ? Qt::Checked : Qt::Unchecked;
     }
     return {};
 }

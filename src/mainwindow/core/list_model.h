@@ -1,28 +1,42 @@
 #pragma once
 
+#include "mainwindow/core/chunked_vector.h"
+
 #include <QAbstractTableModel>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
+#include <cstdint>
 #include <vector>
+
+struct ListEntries;
+struct ListSnapshot;
 
 // One list of the window (the prefixes or the results): entries with a text, sub-items and a check
 // mark, under one or more column headers. Positions are 1-based; reading or removing a position
 // that is not there throws Failure.
 //
-// Appends are cheap: the view is told about new rows once per batch, when the event loop next
-// gets a turn, so a loop that appends a million entries does not relayout the view each time.
+// An entry of the form NNN-NNN-NNNN is kept as the number its digits make, in eight bytes; only
+// entries of another form keep their text, and a check mark takes a bit. Appends are cheap: the
+// view is told about new rows once per turn of the event loop, however many were appended.
 class ListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     explicit ListModel(QObject *parent = nullptr);
 
-    int count() const { return int(texts_.size()); }
+    int count() const { return int(entries_.size()); }
     void add(const QString &text);
+    void add(QStringView text);
+    // Appends numbers of the form NNN-NNN-NNNN, given by their digits (see number_form.h).
+    void addNumbers(const std::uint64_t *numbers, std::size_t n);
+    void add(const ListEntries &entries);
     void remove(int position);
     void clear();
     QString text(int position) const;
     // Every entry's text, in list order.
     QStringList texts() const;
+    // Every entry with every column, as plain rows.
+    ListSnapshot snapshot() const;
     // Cell 2 onwards of an entry; the empty text where none was set.
     QString subItem(int position, int number) const;
     void setSubItem(int position, int number, const QString &text);
@@ -59,10 +73,16 @@ signals:
 
 private:
     void checkPosition(int position) const;
+    void appended(std::size_t n);
+    void queuePublish();
+    bool bit(std::size_t row) const { return (checked_[row >> 6] >> (row & 63)) & 1; }
+    void setBit(std::size_t row, bool on);
 
+    // A number, or ListSnapshot::kTextEntry plus the index of the entry's text in texts_.
+    ChunkedVector<std::uint64_t> entries_;
     std::vector<QString> texts_;
-    std::vector<QStringList> subItems_;  // grows only as far as sub-items are set
-    std::vector<char> checked_;
+    std::vector<QStringList> subItems_;   // grows only as far as sub-items are set
+    std::vector<std::uint64_t> checked_;  // a bit per entry
     QStringList headers_;
     std::vector<int> widths_;
     int published_ = 0;

@@ -4,31 +4,45 @@
 
 #include <algorithm>
 
+QString ListSnapshot::cell(int position, int column) const
+{
+    if (column == 1) {
+        return isNumber(position) ? numberText(number(position)) : text(position);
+    }
+    const std::size_t k = std::size_t(column - 2);
+    return k < subItems.size() ? subItems[k][std::size_t(position - 1)] : QString();
+}
+
+int ListSnapshot::cellLength(int position, int column) const
+{
+    if (column == 1) {
+        return isNumber(position) ? 12 : int(text(position).size());
+    }
+    const std::size_t k = std::size_t(column - 2);
+    return k < subItems.size() ? int(subItems[k][std::size_t(position - 1)].size()) : 0;
+}
+
 int ListSnapshot::checkedCount() const
 {
     return int(std::count(checked.begin(), checked.end(), char(1)));
 }
 
+void ListSnapshot::append(const QString &firstCell, bool isChecked, bool packNumbers)
+{
+    const std::uint64_t key = packNumbers ? numberKey(firstCell) : kNotANumber;
+    if (key != kNotANumber) {
+        entries.push_back(key);
+    } else {
+        entries.push_back(kTextEntry + texts.size());
+        texts.push_back(firstCell);
+    }
+    for (std::vector<QString> &column : subItems) {
+        column.emplace_back();
+    }
+    checked.push_back(isChecked ? 1 : 0);
+}
+
 ListSnapshot takeListSnapshot(const ListModel &list)
 {
-    ListSnapshot s;
-    const int columns = list.columns();
-    const int count = list.count();
-    s.headers.reserve(columns);
-    for (int k = 1; k <= columns; ++k) {
-        s.headers.append(list.header(k));
-    }
-    s.cells.resize(std::size_t(columns));
-    for (int k = 1; k <= columns; ++k) {
-        std::vector<QString> &column = s.cells[std::size_t(k - 1)];
-        column.reserve(std::size_t(count));
-        for (int i = 1; i <= count; ++i) {
-            column.push_back(k == 1 ? list.text(i) : list.subItem(i, k - 1));
-        }
-    }
-    s.checked.reserve(std::size_t(count));
-    for (int i = 1; i <= count; ++i) {
-        s.checked.push_back(list.checked(i) ? 1 : 0);
-    }
-    return s;
+    return list.snapshot();
 }

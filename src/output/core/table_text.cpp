@@ -1,53 +1,53 @@
 #include "output/core/table_text.h"
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 
 namespace {
 
-// Numbers and headers are ASCII, so they are copied byte for byte; anything else is converted.
-void appendUtf8(QByteArray &out, const QString &text)
+// Headers and numbers are ASCII, so they are copied byte for byte; anything else is converted.
+void appendUtf8(LineBytes &out, const QString &text)
 {
     const qsizetype n = text.size();
     const char16_t *src = reinterpret_cast<const char16_t *>(text.constData());
-    bool ascii = true;
     for (qsizetype i = 0; i < n; ++i) {
         if (src[i] >= 0x80) {
-            ascii = false;
-            break;
+            const QByteArray utf8 = text.toUtf8();
+            out.append(utf8.constData(), utf8.size());
+            return;
         }
     }
-    if (!ascii) {
-        out.append(text.toUtf8());
-        return;
-    }
-    const qsizetype start = out.size();
-    out.resize(start + n);
-    char *dst = out.data() + start;
+    char *dst = out.room(n);
     for (qsizetype i = 0; i < n; ++i) {
         dst[i] = char(src[i]);
     }
 }
 
-int padding(const QString &text, int width)
+// Appends a cell, its padding up to width and a TAB.
+void appendPadded(LineBytes &out, const QString &text, int length, int width)
 {
-    return std::max(0, width - int(text.size()));
+    appendUtf8(out, text);
+    const int pad = std::max(0, width - length);
+    char *dst = out.room(pad + 1);
+    std::memset(dst, ' ', std::size_t(pad));
+    dst[pad] = '\t';
 }
 
-template <typename Cell>
-void appendPaddedCells(QByteArray &out, int columns, const std::vector<int> &widths, Cell cell,
-                       CellHook beforeCell)
+void appendPaddedNumber(LineBytes &out, std::uint64_t number, int width)
 {
-    for (int k = 1; k <= columns; ++k) {
-        if (beforeCell) {
-            beforeCell();
-        }
-        const QString &text = cell(k);
-        appendUtf8(out, text);
-        out.append(padding(text, widths[std::size_t(k - 1)]), ' ');
-        out.append('\t');
+    const int pad = std::max(0, width - 12);
+    char *dst = out.room(12 + pad + 1);
+    writeNumber(number, dst);
+    std::memset(dst + 12, ' ', std::size_t(pad));
+    dst[12 + pad] = '\t';
+}
+
+void before(CellHook hook)
+{
+    if (hook) {
+        hook();
     }
-    out.append("\r\n", 2);
 }
 
 }  // namespace
@@ -58,31 +58,42 @@ std::vector<int> columnWidths(const ListSnapshot &list, bool withHeaders, CellHo
     widths.reserve(std::size_t(list.columns()));
     for (int k = 1; k <= list.columns(); ++k) {
         int w = withHeaders ? int(list.headers[k - 1].size()) : 0;
-        for (const QString &cell : list.cells[std::size_t(k - 1)]) {
-            if (beforeCell) {
-                beforeCell();
-            }
-            w = std::max(w, int(cell.size()));
+        for (int i = 1; i <= list.count(); ++i) {
+            before(beforeCell);
+            w = std::max(w, list.cellLength(i, k));
         }
         widths.push_back(w);
     }
     return widths;
 }
 
-void appendTableHeader(QByteArray &out, const ListSnapshot &list, const std::vector<int> &widths,
+void appendTableHeader(LineBytes &out, const ListSnapshot &list, const std::vector<int> &widths,
                        CellHook beforeCell)
 {
-    appendPaddedCells(
-        out, list.columns(), widths, [&](int k) -> const QString & { return list.headers[k - 1]; },
-        beforeCell);
+    for (int k = 1; k <= list.columns(); ++k) {
+        before(beforeCell);
+        const QString &header = list.headers[k - 1];
+        appendPadded(out, header, int(header.size()), widths[std::size_t(k - 1)]);
+    }
+    out.append("\r\n", 2);
 }
 
-void appendTableLine(QByteArray &out, const ListSnapshot &list, const std::vector<int> &widths,
+void appendTableLine(LineBytes &out, const ListSnapshot &list, const std::vector<int> &widths,
                      int position, CellHook beforeCell)
 {
-    appendPaddedCells(
-        out, list.columns(), widths,
-        [&](int k) -> const QString & { return list.cell(position, k); }, beforeCell);
+    before(beforeCell);
+    if (list.isNumber(position)) {
+        appendPaddedNumber(out, list.number(position), widths[0]);
+    } else {
+        const QString &text = list.text(position);
+        appendPadded(out, text, int(text.size()), widths[0]);
+    }
+    for (int k = 2; k <= list.columns(); ++k) {
+        before(beforeCell);
+        const QString text = list.cell(position, k);
+        appendPadded(out, text, int(text.size()), widths[std::size_t(k - 1)]);
+    }
+    out.append("\r\n", 2);
 }
 
 qsizetype tableLineBound(const std::vector<int> &widths)
@@ -94,28 +105,45 @@ qsizetype tableLineBound(const std::vector<int> &widths)
 QByteArray tableText(const ListSnapshot &list)
 {
     const std::vector<int> widths = columnWidths(list, true);
-    QByteArray out;
-    out.reserve(tableLineBound(widths) * (list.checkedCount() + 1));
+    LineBytes out;
+    out.room(tableLineBound(widths) * (list.checkedCount() + 1));
+    out.clear();
     appendTableHeader(out, list, widths);
     for (int i = 1; i <= list.count(); ++i) {
         if (list.isChecked(i)) {
             appendTableLine(out, list, widths, i);
         }
     }
-    return out;
+    return out.take();
 }
 
 void appendClipboardLine(QString &out, const ListSnapshot &list, const std::vector<int> &widths,
                          int position, CellHook beforeCell)
 {
+    // A number alone on its line: the trimming below would take its padding and TAB away again.
+    if (list.columns() == 1 && list.isNumber(position)) {
+        before(beforeCell);
+        const qsizetype at = out.size();
+        out.resize(at + 14);
+        char16_t *line = reinterpret_cast<char16_t *>(out.data() + at);
+        writeNumber(list.number(position), line);
+        line[12] = u'\r';
+        line[13] = u'\n';
+        return;
+    }
     for (int k = 1; k <= list.columns(); ++k) {
-        if (beforeCell) {
-            beforeCell();
+        before(beforeCell);
+        const int width = widths[std::size_t(k - 1)];
+        if (k == 1 && list.isNumber(position)) {
+            const qsizetype at = out.size();
+            out.resize(at + std::max(width, 12) + 1, u' ');
+            writeNumber(list.number(position), reinterpret_cast<char16_t *>(out.data() + at));
+        } else {
+            const QString text = list.cell(position, k);
+            out.append(text);
+            out.resize(out.size() + std::max(0, width - int(text.size())) + 1, u' ');
         }
-        const QString &text = list.cell(position, k);
-        out.append(text);
-        out.resize(out.size() + padding(text, widths[std::size_t(k - 1)]), u' ');
-        out.append(u'\t');
+        out[out.size() - 1] = u'\t';
     }
     // The trimming works on the whole text built so far, as the lines are joined without a
     // separator of their own.
@@ -141,9 +169,7 @@ QString clipboardText(const ListSnapshot &list, CellHook beforeEach)
     QString out;
     out.reserve(clipboardLineBound(widths) * list.checkedCount());
     for (int i = 1; i <= list.count(); ++i) {
-        if (beforeEach) {
-            beforeEach();
-        }
+        before(beforeEach);
         if (list.isChecked(i)) {
             appendClipboardLine(out, list, widths, i, beforeEach);
         }

@@ -69,8 +69,7 @@ void SaveListAsTextFile(const ListSnapshot &list, const QString &path, ProgressD
 
     AtomicFile file(path);
     file.open();
-    QByteArray chunk;
-    chunk.reserve(kChunkBytes + tableLineBound(widths) * 3);
+    LineBytes chunk;
     appendTableHeader(chunk, list, widths, yieldToEventLoop);
     bar.at(20);
 
@@ -83,11 +82,11 @@ void SaveListAsTextFile(const ListSnapshot &list, const QString &path, ProgressD
         appendTableLine(chunk, list, widths, i, yieldToEventLoop);
         bar.afterEntry(i, n);
         if (chunk.size() >= kChunkBytes) {
-            file.write(chunk);
-            chunk.resize(0);  // keeps the capacity for the next chunk
+            file.write(chunk.view());
+            chunk.clear();
         }
     }
-    file.write(chunk);
+    file.write(chunk.view());
     file.commit();
     bar.done();
 }

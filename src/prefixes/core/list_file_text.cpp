@@ -1,5 +1,6 @@
 #include "prefixes/core/list_file_text.h"
 
+#include "mainwindow/core/list_snapshot.h"
 #include "shell/core/file_helpers.h"
 #include "shell/core/file_io.h"
 
@@ -34,7 +35,7 @@ QString decodeListFileText(const QByteArray &bytes)
     return fromWindows1252(bytes);
 }
 
-void forEachListEntry(QStringView text, const std::function<void(QString)> &add)
+void forEachListEntry(QStringView text, const std::function<void(QStringView)> &add)
 {
     const qsizetype size = text.size();
     qsizetype start = 0;
@@ -44,7 +45,7 @@ void forEachListEntry(QStringView text, const std::function<void(QString)> &add)
         if (c != u'\r' && c != u'\n') {
             continue;
         }
-        add(text.mid(start, i - start).toString());
+        add(text.mid(start, i - start));
         if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n') {
             ++i;
         }
@@ -52,7 +53,7 @@ void forEachListEntry(QStringView text, const std::function<void(QString)> &add)
         start = i + 1;
     }
     if (start < size || lastEndWasLf) {
-        add(text.mid(start).toString());
+        add(text.mid(start));
     }
 }
 
@@ -60,11 +61,12 @@ QStringList prefixLinesFromBytes(const QByteArray &bytes)
 {
     QStringList entries;
     forEachListEntry(decodeListFileText(bytes),
-                     [&](QString entry) { entries.append(std::move(entry)); });
+                     [&](QStringView entry) { entries.append(entry.toString()); });
     return entries;
 }
 
-std::optional<QString> readListFile(const QString &path, const std::function<void(QString)> &add)
+std::optional<QString> readListFile(const QString &path,
+                                    const std::function<void(QStringView)> &add)
 {
     if (!FileExists(path)) {
         return QStringLiteral("File not found");
@@ -104,4 +106,18 @@ QString joinChosenPath(const QString &folder, const QString &name)
     QString rest = path.mid(kept);
     rest.replace(pair, QString(separator));
     return path.left(kept) + rest;
+}
+
+void appendListFileLine(QByteArray &out, const ListSnapshot &list, int position)
+{
+    if (list.isNumber(position)) {
+        char line[14];
+        writeNumber(list.number(position), line);
+        line[12] = '\r';
+        line[13] = '\n';
+        out.append(line, 14);
+    } else {
+        out.append(list.text(position).toUtf8());
+        out.append("\r\n", 2);
+    }
 }

@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 
+struct ListSnapshot;
+
 // The text form of list files: one entry per line, read from UTF-8 or Windows-1252 bytes,
 // written as UTF-8 with CR LF after every entry.
 
@@ -26,7 +28,7 @@ QString fromWindows1252(const QByteArray &bytes);
 // Calls add once per entry, in file order. Lines end at CR LF, at a lone CR and at LF; empty
 // lines give empty entries. A final CR LF or CR ends the last line, while a final LF leaves one
 // empty entry after it.
-void forEachListEntry(QStringView text, const std::function<void(QString)> &add);
+void forEachListEntry(QStringView text, const std::function<void(QStringView)> &add);
 
 // The entries of a list file's bytes.
 QStringList prefixLinesFromBytes(const QByteArray &bytes);
@@ -34,9 +36,13 @@ QStringList prefixLinesFromBytes(const QByteArray &bytes);
 // Reads the list file at path, calling add once per entry in file order. Returns the message that
 // tells the user why a file gave no entries (it is missing, a folder or a device, or too large),
 // or nothing when it was read. Throws Failure when it cannot be read.
-std::optional<QString> readListFile(const QString &path, const std::function<void(QString)> &add);
+std::optional<QString> readListFile(const QString &path,
+                                    const std::function<void(QStringView)> &add);
 
 // The path of one of several files chosen in one folder: the folder, a separator and the name,
 // with doubled separators made single so that a folder ending in one (a drive's root) does not
 // give two. A leading pair is kept, since it starts a network path.
 QString joinChosenPath(const QString &folder, const QString &name);
+
+// The line of entry `position` in a list file: its text in UTF-8 and CR LF.
+void appendListFileLine(QByteArray &out, const ListSnapshot &list, int position);

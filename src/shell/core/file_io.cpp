@@ -104,7 +104,7 @@ void AtomicFile::open()
     unfinished().push_back(this);
 }
 
-void AtomicFile::write(const QByteArray &bytes)
+void AtomicFile::write(QByteArrayView bytes)
 {
     // Not open once given up: the program is ending.
     if (!file_.isOpen()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QSaveFile>
 #include <QString>
 #include <optional>
@@ -28,7 +29,7 @@ public:
     AtomicFile &operator=(const AtomicFile &) = delete;
 
     void open();
-    void write(const QByteArray &bytes);
+    void write(QByteArrayView bytes);
     void commit();
 
     // Gives up every write that has not been committed yet. The program calls this when it ends

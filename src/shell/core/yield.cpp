@@ -3,11 +3,14 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+namespace yield_detail {
+unsigned calls = 0;
+int everyNth = 0;
+}  // namespace yield_detail
+
 namespace {
 constexpr int kIntervalMs = 10;
 QElapsedTimer g_sinceLast;
-unsigned g_calls = 0;
-int g_everyNth = 0;
 int g_depth = 0;
 // A handler started inside a yield can itself yield; past this depth the nested loop runs on
 // without taking more events, so a storm of clicks cannot exhaust the stack.
@@ -15,13 +18,9 @@ constexpr int kMaxDepth = 16;
 
 bool due()
 {
-    ++g_calls;
-    if (g_everyNth > 0) {
-        return g_calls % unsigned(g_everyNth) == 0;
-    }
-    // Reading the clock costs more than a loop step; look at it every 16th call only.
-    if ((g_calls & 15u) != 0) {
-        return false;
+    using namespace yield_detail;
+    if (everyNth > 0) {
+        return ++calls % unsigned(everyNth) == 0;
     }
     if (!g_sinceLast.isValid()) {
         g_sinceLast.start();
@@ -30,7 +29,7 @@ bool due()
 }
 }  // namespace
 
-void yieldToEventLoop()
+void yield_detail::turn()
 {
     if (!due() || g_depth >= kMaxDepth) {
         return;
@@ -43,6 +42,6 @@ void yieldToEventLoop()
 
 void setYieldEveryNthCall(int n)
 {
-    g_everyNth = n;
-    g_calls = 0;
+    yield_detail::everyNth = n;
+    yield_detail::calls = 0;
 }

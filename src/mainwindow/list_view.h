@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QAbstractItemView>
+
+class QHeaderView;
+
+// The view of both lists: rows of one height under a column header, as a list control in report
+// view shows them. It keeps nothing per row, so a list of fifty million entries costs the view
+// no memory and no time to grow; only the rows on screen are asked for their text.
+class ListView : public QAbstractItemView {
+    Q_OBJECT
+public:
+    explicit ListView(QWidget *parent = nullptr);
+
+    void setModel(QAbstractItemModel *model) override;
+    QHeaderView *header() const { return header_; }
+    int columnWidth(int column) const;
+    void setColumnWidth(int column, int width);
+
+    QRect visualRect(const QModelIndex &index) const override;
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
+    QModelIndex indexAt(const QPoint &point) const override;
+
+protected:
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    int horizontalOffset() const override;
+    int verticalOffset() const override;
+    bool isIndexHidden(const QModelIndex &index) const override;
+    void setSelection(const QRect &rect, QItemSelectionModel::SelectionFlags command) override;
+    QRegion visualRegionForSelection(const QItemSelection &selection) const override;
+    void paintEvent(QPaintEvent *event) override;
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
+    void rowsInserted(const QModelIndex &parent, int start, int end) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    int rowHeight() const;
+    int rows() const;
+    int rowAt(int y) const;
+
+    QHeaderView *header_;
+    mutable int rowHeight_ = 0;  // 0 until measured
+};
