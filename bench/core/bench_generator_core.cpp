@@ -13,13 +13,19 @@ namespace {
 
 // The window's run without the window: the same batches, the same index, the same list model,
 // only never shown.
-void BM_GeneratorCore(benchmark::State &state)
+void BM_GeneratorCore(benchmark::State &state, const QStringList &prefixes)
 {
     const int n = int(state.range(0));
     RandomSource source(12345);
+    RatioClock ratio;
+    double peak = 0;
     for (auto _ : state) {
+        state.PauseTiming();
+        resetPeak();
+        state.ResumeTiming();
+        ratio.start();
         GenerationRun run(n, source);
-        run.setPrefixes(kSamplePrefixes);
+        run.setPrefixes(prefixes);
         ListModel results;
         ListEntries fresh;
         GenerationRun::Stop stop = GenerationRun::Stop::None;
@@ -28,13 +34,30 @@ void BM_GeneratorCore(benchmark::State &state)
             stop = run.keep(fresh);
             results.add(fresh);
         }
+        ratio.stop();
+        peak = std::max(peak, statusBytes("VmHWM"));
         if (results.count() != n) {
             state.SkipWithError("wrong count");
         }
     }
-    state.counters["peak_MB"] = peakResidentBytes() / 1e6;
+    ratio.report(state);
+    state.counters["peak_MB"] = peak / 1e6;
+    state.counters["ns_per_number"] = benchmark::Counter(
+        double(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_GeneratorCore)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_GeneratorCore, sample, kSamplePrefixes)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+// How the time per number holds as the run grows.
+BENCHMARK_CAPTURE(BM_GeneratorCore, area_codes, kTenAreaCodes)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Arg(10'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 // The lookup as it was: every draw reads every entry of the result list.
 void BM_LinearLookupBaseline(benchmark::State &state)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "measure.h"
 #include "shell/core/desktop.h"
 
 #include <memory>
@@ -22,6 +23,3 @@ public:
     std::unique_ptr<Spreadsheet> createSpreadsheet() override;
     void endProgram() override {}
 };
-
-// The largest resident set of this process so far, in bytes.
-double peakResidentBytes();

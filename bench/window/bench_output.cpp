@@ -75,6 +75,7 @@ void BM_SaveTextFile(benchmark::State &state)
     Window w(int(state.range(0)));
     QTemporaryDir dir;
     w.desktop.nextFile = dir.filePath(QStringLiteral("results.txt"));
+    RatioClock ratio;
     double before = 0;
     double growth = 0;
     for (auto _ : state) {
@@ -83,9 +84,12 @@ void BM_SaveTextFile(benchmark::State &state)
         resetPeak();
         before = statusBytes("VmRSS");
         state.ResumeTiming();
+        ratio.start();
         w.form->PushButton3_Click();
+        ratio.stop();
         growth = std::max(growth, peakGrowth(before));
     }
+    ratio.report(state);
     const double size = double(QFileInfo(w.desktop.nextFile).size());
     reportMemory(state, growth, size);
     if (w.desktop.messages != 0 || size == 0) {
@@ -101,6 +105,7 @@ BENCHMARK(BM_SaveTextFile)
 void BM_CopyToClipboard(benchmark::State &state)
 {
     Window w(int(state.range(0)));
+    RatioClock ratio;
     double before = 0;
     double growth = 0;
     for (auto _ : state) {
@@ -109,9 +114,12 @@ void BM_CopyToClipboard(benchmark::State &state)
         resetPeak();
         before = statusBytes("VmRSS");
         state.ResumeTiming();
+        ratio.start();
         w.form->PushButton8_Click();
+        ratio.stop();
         growth = std::max(growth, peakGrowth(before));
     }
+    ratio.report(state);
     // The text as the program holds it: UTF-16.
     reportMemory(state, growth, double(w.desktop.clipboard.size()) * 2);
     if (w.desktop.messages != 0 || w.desktop.clipboard.isEmpty()) {

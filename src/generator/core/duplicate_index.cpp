@@ -17,6 +17,10 @@ constexpr std::size_t kFillDenominator = 5;
 // the new table fills in its turn.
 constexpr std::size_t kMovedPerInsertion = 4;
 constexpr std::size_t kSmallest = 1024;
+// From this full on, the next table's pages are touched, so that all are by the time it is needed.
+constexpr std::size_t kPrepareNumerator = 3;
+constexpr std::size_t kPrepareDenominator = 5;
+constexpr std::size_t kPage = 4096;
 
 std::uint64_t scramble(std::uint64_t z)
 {
@@ -39,32 +43,43 @@ DuplicateIndex::~DuplicateIndex()
 {
     release(table_);
     release(old_);
+    release(next_);
 }
 
 DuplicateIndex::Table DuplicateIndex::allocate(std::size_t size)
 {
-    // calloc hands large blocks over as fresh pages that the system zeroes as they are first
-    // touched: no pause to clear a table of hundreds of megabytes.
-    auto *cells = static_cast<std::uint64_t *>(std::calloc(size, sizeof(std::uint64_t)));
-    if (cells == nullptr) {
+    const std::size_t bytes = size * sizeof(std::uint64_t);
+#ifdef __linux__
+    // Fresh pages from the system, zeroed as they are first touched: no pause to clear a table
+    // of hundreds of megabytes. (calloc would do the same only while the block is above its
+    // threshold for such pages, which it raises as large blocks are freed.)
+    void *cells = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (cells == MAP_FAILED) {
         throw std::bad_alloc();
     }
 #ifdef MADV_HUGEPAGE
     // Each lookup touches a random slot; with ordinary pages most would also miss the address
     // translation cache.
-    constexpr std::uintptr_t kHugePage = std::uintptr_t(2) << 20;
-    const auto begin = (reinterpret_cast<std::uintptr_t>(cells) + kHugePage - 1) & ~(kHugePage - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(cells + size)) & ~(kHugePage - 1);
-    if (end > begin) {
-        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+    madvise(cells, bytes, MADV_HUGEPAGE);
+#endif
+#else
+    void *cells = std::calloc(size, sizeof(std::uint64_t));
+    if (cells == nullptr) {
+        throw std::bad_alloc();
     }
 #endif
-    return Table{cells, size};
+    return Table{static_cast<std::uint64_t *>(cells), size};
 }
 
 void DuplicateIndex::release(Table &table)
 {
-    std::free(table.cells);
+    if (table.cells != nullptr) {
+#ifdef __linux__
+        munmap(table.cells, table.size * sizeof(std::uint64_t));
+#else
+        std::free(table.cells);
+#endif
+    }
     table = Table{};
 }
 
@@ -125,8 +140,34 @@ void DuplicateIndex::growIfFull(std::size_t more)
     // A move still under way is finished first; with kMovedPerInsertion it never is by then.
     moveSome(old_.size);
     old_ = table_;
-    table_ = allocate(old_.size * 2);
+    table_ = next_.cells != nullptr ? next_ : allocate(old_.size * 2);
+    next_ = Table{};
+    touched_ = 0;
     moved_ = 0;
+}
+
+void DuplicateIndex::prepareSome(std::size_t insertions)
+{
+    if (numbers_ * kPrepareDenominator < table_.size * kPrepareNumerator) {
+        return;
+    }
+    if (next_.cells == nullptr) {
+        next_ = allocate(table_.size * 2);
+        touched_ = 0;
+    }
+    // The bytes to touch per insertion until the table is full, and a little more.
+    const std::size_t bytes = next_.size * sizeof(std::uint64_t);
+    const std::size_t headroom =
+        table_.size *
+        (kFillNumerator * kPrepareDenominator - kPrepareNumerator * kFillDenominator) /
+        (kFillDenominator * kPrepareDenominator);
+    const std::size_t step = bytes / std::max<std::size_t>(headroom, 1) * 2 + 1;
+    const std::size_t end = std::min(bytes, touched_ + step * insertions);
+    auto *base = reinterpret_cast<volatile char *>(next_.cells);
+    for (std::size_t at = (touched_ + kPage - 1) / kPage * kPage; at < end; at += kPage) {
+        base[at] = 0;
+    }
+    touched_ = end;
 }
 
 void DuplicateIndex::reserve(std::size_t n)
@@ -155,6 +196,7 @@ bool DuplicateIndex::insertNumber(std::uint64_t number)
 {
     moveSome(kMovedPerInsertion);
     growIfFull(1);
+    prepareSome(1);
     return insertOne(number);
 }
 
@@ -162,19 +204,59 @@ bool DuplicateIndex::insertNumber(std::uint64_t number)
 bool DuplicateIndex::insertOne(std::uint64_t number)
 {
     const std::uint64_t stored = number + 1;
+    const std::size_t block = std::size_t(number / kAreaCodeNumbers);
+    if (!dense_.empty() && dense_[block]) {
+        std::uint64_t &word = dense_[block][(number % kAreaCodeNumbers) >> 6];
+        const std::uint64_t bit = std::uint64_t(1) << (number % kAreaCodeNumbers & 63);
+        if ((word & bit) != 0) {
+            return false;
+        }
+        word |= bit;
+        ++denseNumbers_;
+        return true;
+    }
     const std::size_t i = table_.find(stored);
     if (table_.cells[i] == stored || inOld(stored)) {
         return false;
     }
     table_.cells[i] = stored;
     ++numbers_;
+    if (++areaCodeCounts_[block] == kDenseFrom) {
+        makeDense(block);
+    }
     return true;
+}
+
+// The area code's numbers go to a bit each, those in the table first. Finding them means
+// reading the whole table, so an area code becomes dense only while the table is small enough
+// to be read in a few milliseconds; one that fills later stays in the table.
+void DuplicateIndex::makeDense(std::size_t block)
+{
+    constexpr std::size_t kReadAtMost = std::size_t(1) << 22;
+    if (table_.size + old_.size > kReadAtMost) {
+        return;
+    }
+    if (dense_.empty()) {
+        dense_.resize(kAreaCodes);
+    }
+    auto bits = std::make_unique<std::uint64_t[]>(kAreaCodeNumbers / 64);
+    for (const Table *from : {&table_, &old_}) {
+        for (std::size_t i = 0; i < from->size; ++i) {
+            const std::uint64_t stored = from->cells[i];
+            if (stored != 0 && (stored - 1) / kAreaCodeNumbers == block) {
+                const std::uint64_t low = (stored - 1) % kAreaCodeNumbers;
+                bits[low >> 6] |= std::uint64_t(1) << (low & 63);
+            }
+        }
+    }
+    dense_[block] = std::move(bits);
 }
 
 void DuplicateIndex::insertNumbers(const std::uint64_t *numbers, std::size_t n, char *isNew)
 {
     moveSome(n * kMovedPerInsertion);
     growIfFull(n);
+    prepareSome(n);
     {
         const std::size_t mask = table_.size - 1;
         const std::size_t oldMask = old_.size - 1;
@@ -183,6 +265,12 @@ void DuplicateIndex::insertNumbers(const std::uint64_t *numbers, std::size_t n, 
             prefetch(&table_.cells[std::size_t(hash) & mask]);
             if (old_.cells != nullptr) {
                 prefetch(&old_.cells[std::size_t(hash) & oldMask]);
+            }
+            if (!dense_.empty()) {
+                if (const std::uint64_t *bits =
+                        dense_[std::size_t(numbers[i] / kAreaCodeNumbers)].get()) {
+                    prefetch(&bits[(numbers[i] % kAreaCodeNumbers) >> 6]);
+                }
             }
         }
     }
@@ -218,6 +306,11 @@ bool DuplicateIndex::contains(const QString &text) const
     if (number == kNotANumber) {
         return texts_.contains(text);
     }
+    const std::size_t block = std::size_t(number / kAreaCodeNumbers);
+    if (!dense_.empty() && dense_[block] &&
+        (dense_[block][(number % kAreaCodeNumbers) >> 6] >> (number % kAreaCodeNumbers & 63) & 1)) {
+        return true;
+    }
     const std::uint64_t stored = number + 1;
     return (table_.cells != nullptr && table_.cells[table_.find(stored)] == stored) ||
            inOld(stored);
@@ -227,7 +320,12 @@ void DuplicateIndex::clear()
 {
     release(table_);
     release(old_);
+    release(next_);
+    touched_ = 0;
     moved_ = 0;
     numbers_ = 0;
+    denseNumbers_ = 0;
+    areaCodeCounts_.assign(kAreaCodes, 0);
+    std::vector<std::unique_ptr<std::uint64_t[]>>().swap(dense_);
     texts_.clear();
 }

@@ -3,15 +3,20 @@
 #include <QSet>
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // Which numbers a result list already holds: exact, case-sensitive, any size. Numbers of the
 // form NNN-NNN-NNNN are kept as their digits (number_form.h) in one flat table, one memory access
-// per lookup; anything else as text.
+// per lookup; anything else as text. An area code that comes to hold many numbers gets a bit for
+// each of its ten million: 1.25 MB, smaller than the table would take for them, and a lookup that
+// stays in memory close by.
 //
 // The table grows without a pause: when it fills, a table twice the size takes the new numbers
 // while the old one's are moved over a few at every insertion, so no insertion ever waits for
-// millions of them to move. Its memory is given by the system as it is first touched.
+// millions of them to move. The bigger table is made ready before it is needed: the system zeroes
+// its memory page by page as it is first touched, and those pages are touched a few at every
+// insertion while the table fills, rather than all at once when it takes over.
 class DuplicateIndex {
 public:
     DuplicateIndex() = default;
@@ -30,7 +35,7 @@ public:
     void insert(const std::vector<QString> &texts, std::vector<char> &fresh);
     bool contains(const QString &text) const;
     void clear();
-    std::size_t size() const { return numbers_ + std::size_t(texts_.size()); }
+    std::size_t size() const { return numbers_ + denseNumbers_ + std::size_t(texts_.size()); }
     // Room for n numbers before the table first grows.
     void reserve(std::size_t n);
 
@@ -44,13 +49,25 @@ private:
     static void release(Table &table);
     bool insertOne(std::uint64_t number);
     bool inOld(std::uint64_t stored) const;
+    void makeDense(std::size_t block);
     // Room for `more` numbers; a table too full gives way to one twice its size.
     void growIfFull(std::size_t more);
     void moveSome(std::size_t count);
+    void prepareSome(std::size_t insertions);
 
     Table table_;
-    Table old_;              // the table being emptied into table_, if any
-    std::size_t moved_ = 0;  // old_ cells below this are moved
-    std::size_t numbers_ = 0;
+    Table old_;                // the table being emptied into table_, if any
+    Table next_;               // the table that takes over from table_, being made ready
+    std::size_t touched_ = 0;  // bytes of next_ touched so far
+    std::size_t moved_ = 0;    // old_ cells below this are moved
+    std::size_t numbers_ = 0;  // in the table
+    // Per area code (the first three digits): the numbers the table holds, and once that many
+    // reach kDenseFrom, a bit per number, which takes the area code's new numbers from then on.
+    static constexpr std::uint64_t kAreaCodeNumbers = 10'000'000;
+    static constexpr std::size_t kAreaCodes = 1000;
+    static constexpr std::uint32_t kDenseFrom = std::uint32_t(kAreaCodeNumbers / 64);
+    std::vector<std::uint32_t> areaCodeCounts_ = std::vector<std::uint32_t>(kAreaCodes, 0);
+    std::vector<std::unique_ptr<std::uint64_t[]>> dense_;
+    std::size_t denseNumbers_ = 0;
     QSet<QString> texts_;
 };

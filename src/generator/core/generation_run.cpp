@@ -7,10 +7,10 @@
 
 namespace {
 
-// A million numbers fit the index as reserved at the start of a run. Reserving for the whole
-// request would claim gigabytes for a large count before the first number, however early the
-// run is stopped; beyond this the index grows as it fills.
-constexpr int kIndexReservedAtMost = 1 << 20;
+// Numbers the index has room for at the start of a run; it grows as it fills, without a pause.
+// Reserving for the whole request would claim gigabytes for a large count before the first
+// number, however early the run is stopped, and have the run wait for the system to clear them.
+constexpr int kIndexReservedAtMost = 1 << 16;
 
 }  // namespace
 
@@ -97,9 +97,15 @@ void GenerationRun::draw()
         const PrefixPlan &p = plans_[std::size_t(RandomWhole(c, source) - 1)];
         if (p.ofNumberForm) {
             numbers_.push_back(CompleteNumberDigits(p, source));
-            batch_.entries.push_back(numbers_.back());
+            if (!batch_.texts.empty()) {
+                batch_.entries.push_back(numbers_.back());
+            }
         } else {
-            // Any other form stays text; it cannot equal a number of the form.
+            // Any other form stays text; it cannot equal a number of the form. A batch of
+            // numbers alone needs no list of entries; from its first text on, it has one.
+            if (batch_.texts.empty()) {
+                batch_.entries.assign(numbers_.begin(), numbers_.end());
+            }
             batch_.entries.push_back(ListSnapshot::kTextEntry + batch_.texts.size());
             batch_.texts.push_back(CompleteNumber(p.rebuilt, source));
         }
@@ -112,6 +118,18 @@ GenerationRun::Stop GenerationRun::keep(ListEntries &fresh)
     fresh.clear();
     isNew_.resize(numbers_.size());
     index_.insertNumbers(numbers_.data(), numbers_.size(), isNew_.data());
+    if (batch_.texts.empty()) {
+        for (std::size_t i = 0; i < numbers_.size(); ++i) {
+            if (isNew_[i]) {
+                fresh.entries.push_back(numbers_[i]);
+                ++added_;
+                misses_ = 0;
+            } else if (++misses_ > missLimit()) {
+                return Stop::NoNewNumber;
+            }
+        }
+        return added_ >= requested_ ? Stop::Finished : Stop::None;
+    }
     std::size_t n = 0;
     for (const std::uint64_t entry : batch_.entries) {
         bool isNew = false;

@@ -31,9 +31,14 @@ bool fillHeaderRow(ErrorTrap &trap, Spreadsheet &sheet, const ListSnapshot &list
 bool fillEntryRow(ErrorTrap &trap, Spreadsheet &sheet, const ListSnapshot &list, int k, int j)
 {
     int i = 1;
+    // A number's text is written into the same string every time.
+    static QString number(12, u'0');
     for (int m = 1; m <= list.columns(); ++m) {
         yieldToEventLoop();
-        const QString &cell = list.cell(k, m);
+        if (m == 1 && list.isNumber(k)) {
+            writeNumber(list.number(k), reinterpret_cast<char16_t *>(number.data()));
+        }
+        const QString &cell = m == 1 && list.isNumber(k) ? number : list.cell(k, m);
         if (!cell.isEmpty()) {
             if (!trap.step(m == 1 ? 156 : 162,
                            [&] { sheet.setCell(j, i, m == 1 ? cell : withoutEquals(cell)); })) {

@@ -80,10 +80,21 @@ void XlsxSpreadsheet::requireSheet() const
 void XlsxSpreadsheet::setCell(int row, int column, const QString &text)
 {
     requireSheet();
-    // Always a string: a text starting with "=" or "+" is never taken for a formula.
-    const QByteArray utf8 = text.toUtf8();
-    const lxw_error error = worksheet_write_string(
-        sheet_, lxw_row_t(row - 1), lxw_col_t(column - 1), utf8.constData(), nullptr);
+    // Always a string: a text starting with "=" or "+" is never taken for a formula. Numbers
+    // and most texts are ASCII, copied into a buffer kept from cell to cell.
+    utf8_.clear();
+    const char16_t *chars = reinterpret_cast<const char16_t *>(text.constData());
+    bool ascii = true;
+    for (qsizetype c = 0; c < text.size() && ascii; ++c) {
+        ascii = chars[c] < 0x80 && chars[c] != 0;
+        utf8_.push_back(char(chars[c]));
+    }
+    if (!ascii) {
+        const QByteArray converted = text.toUtf8();
+        utf8_.assign(converted.constData(), std::size_t(converted.size()));
+    }
+    const lxw_error error = worksheet_write_string(sheet_, lxw_row_t(row - 1),
+                                                   lxw_col_t(column - 1), utf8_.c_str(), nullptr);
     if (error != LXW_NO_ERROR) {
         throw writeFailure(error);
     }

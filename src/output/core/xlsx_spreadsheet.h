@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QString>
 #include <functional>
+#include <string>
 #include <vector>
 
 struct lxw_workbook;
@@ -37,7 +38,8 @@ private:
     QString path_;
     lxw_workbook *workbook_ = nullptr;
     lxw_worksheet *sheet_ = nullptr;
-    std::vector<int> widths_;  // the longest text of each column, in characters
+    std::vector<int> widths_;
+    std::string utf8_;  // the cell being written  // the longest text of each column, in characters
 };
 
 // Workbooks stay in their folder after they are handed over, for the user to save from the
