@@ -373,8 +373,9 @@ void TestGeneratorCore::integerDrawsAreTheSameDraws()
     // The whole-number draw and the digits-only numbers are the same draws as the ones the
     // program's texts describe, only made without floating point or text.
     for (const int n : {0, 1, 3, 10, 100, 12345, 2147483647}) {
-        RandomSource a(int(n) * 31 + 7, noon);
-        RandomSource b(int(n) * 31 + 7, noon);
+        const std::uint64_t seed = std::uint64_t(n) * 31 + 7;
+        RandomSource a(seed, noon);
+        RandomSource b(seed, noon);
         for (int i = 0; i < 20000; ++i) {
             QCOMPARE(RandomWhole(n, a), int(RandomNumber(n, b)));
         }
