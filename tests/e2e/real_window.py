@@ -93,11 +93,13 @@ class Desktop:
     def start(self):
         # The server picks a free display itself, so it never meets another test's server.
         read_end, write_end = os.pipe()
-        # A screen of another density keeps what is set on it (-noreset) between clients.
-        density = ["-dpi", str(self.dpi), "-noreset"] if self.dpi else []
+        # Without -noreset the server resets when its last client leaves, as the program does
+        # when it is killed: what was set on the screen is lost, and a program that starts
+        # during the reset is refused its display.
+        density = ["-dpi", str(self.dpi)] if self.dpi else []
         self.server = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen + "x24",
-             "-nolisten", "tcp"] + density,
+             "-nolisten", "tcp", "-noreset"] + density,
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
@@ -204,13 +206,16 @@ class Program:
 
     def __init__(self, desktop, executable):
         self.desktop = desktop
-        self.process = subprocess.Popen([executable], env=desktop.env, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL)
+        # What the program prints goes to a file, shown when it ends when it should not.
+        self.output = tempfile.TemporaryFile()
+        self.process = subprocess.Popen([executable], env=desktop.env, stdout=self.output,
+                                        stderr=subprocess.STDOUT)
         self.window = wait_for("the main window", lambda: self.find_main_window(), timeout=60)
         self.origin = self.desktop.geometry(self.window)[:2]
 
     def find_main_window(self):
-        check(self.process.poll() is None, "the program ended at start-up")
+        check(self.process.poll() is None,
+              f"the program ended at start-up with {self.process.returncode}{self.printed()}")
         found = self.desktop.visible_windows("^" + re.escape(PRODUCT))
         return found[0] if found else None
 
@@ -223,6 +228,11 @@ class Program:
         self.desktop.click_at(self.origin[0] + (left + width // 2) // 15,
                               self.origin[1] + (top + height // 2) // 15)
 
+    def printed(self):
+        self.output.seek(0)
+        text = self.output.read().decode(errors="replace").strip()
+        return ", printing:\n" + text[-4000:] if text else ""
+
     def alive(self):
         return self.process.poll() is None
 
@@ -234,7 +244,7 @@ class Program:
 
 def box_titled(desktop, program, title):
     """The visible window with exactly this title, besides the main window."""
-    check(program.alive(), "the program ended")
+    check(program.alive(), f"the program ended{program.printed()}")
     for window in desktop.visible_windows("^" + re.escape(title) + "$"):
         if window != program.window and desktop.window_name(window) == title:
             return window
@@ -327,7 +337,7 @@ def scenario(desktop, executable, work):
             rc = program.process.wait(10)
         except subprocess.TimeoutExpired:
             raise Failed("the program did not end when its window was closed")
-        check(rc == 0, f"the program ended with {rc}")
+        check(rc == 0, f"the program ended with {rc}{program.printed()}")
         log("window closed, program ended")
     finally:
         program.stop()
@@ -367,7 +377,7 @@ def killed_after_typing(desktop, executable):
     try:
         desktop.ask_to_close(program.window)
         rc = program.process.wait(10)
-        check(rc == 0, f"the program ended with {rc}")
+        check(rc == 0, f"the program ended with {rc}{program.printed()}")
     finally:
         program.stop()
     settings = os.path.join(desktop.env["XDG_CONFIG_HOME"], "Quillane", "Quillane.conf")
