@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QtTest>
+#include <unordered_set>
 
 class TestGeneratorCore : public QObject {
     Q_OBJECT
@@ -24,6 +25,7 @@ private slots:
     void reseedWithSameValueDoesNotRepeat();
     void randomNumberStaysInRange();
     void duplicateIndexIsExact();
+    void duplicateIndexAgreesWithASetAsItGrows();
     void capacity_data();
     void capacity();
     void countConversion_data();
@@ -183,6 +185,38 @@ void TestGeneratorCore::duplicateIndexIsExact()
     QCOMPARE(std::count(fresh.begin(), fresh.end(), 1), 5000L);
     index.insert(many, fresh);
     QCOMPARE(std::count(fresh.begin(), fresh.end(), 1), 0L);
+}
+
+void TestGeneratorCore::duplicateIndexAgreesWithASetAsItGrows()
+{
+    // Batches as a run inserts them, through every stage of the index: the table growing and
+    // moving its numbers over, a busy area code going over to its bits (with repeats of numbers
+    // the table held before), and a quiet area code staying in the table.
+    DuplicateIndex index;
+    std::unordered_set<std::uint64_t> seen;
+    RandomSource source(2024);  // drawBits() never reads the clock
+    std::vector<std::uint64_t> batch(64);
+    std::vector<char> isNew(batch.size());
+    for (int round = 0; round < 4000; ++round) {
+        for (std::uint64_t &number : batch) {
+            const std::uint32_t bits = source.drawBits();
+            // Mostly 717, from a range small enough to repeat often; now and then 603.
+            number = (bits & 7) == 0 ? 6'030'000'000ULL + bits % 5000
+                                     : 7'170'000'000ULL + bits % 400'000;
+        }
+        index.insertNumbers(batch.data(), batch.size(), isNew.data());
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            QCOMPARE(isNew[i] != 0, seen.insert(batch[i]).second);
+        }
+    }
+    QCOMPARE(index.size(), seen.size());
+    // More than one area code holds before it takes bits for its numbers.
+    QVERIFY(seen.size() > 160'000);
+    for (std::uint64_t number = 7'169'999'990ULL; number < 7'170'400'010ULL; number += 7) {
+        QCOMPARE(index.contains(numberText(number)), seen.count(number) == 1);
+        QCOMPARE(index.insertNumber(number), seen.insert(number).second);
+    }
+    QCOMPARE(index.insert(numberText(6'030'004'999ULL)), seen.insert(6'030'004'999ULL).second);
 }
 
 void TestGeneratorCore::capacity_data()
