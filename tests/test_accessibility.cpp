@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QFocusFrame>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -51,6 +52,7 @@ private slots:
     void tabWalksInReadingOrder();
     void spacePressesTheFocusedButton();
     void focusIsAlwaysVisible();
+    void listRingOnlyAroundTheListWithTheFocus();
     void listEntriesReadAsItems();
 };
 
@@ -211,6 +213,28 @@ void TestAccessibility::focusIsAlwaysVisible()
             QVERIFY2(with != without, control->metaObject()->className());
         }
     }
+}
+
+void TestAccessibility::listRingOnlyAroundTheListWithTheFocus()
+{
+    FormFixture f;
+    Form1 &w = f.form();
+    auto *ring = w.findChild<QFocusFrame *>();
+    QVERIFY(ring);
+    // Shown with the focus elsewhere, as when the window opens behind another: no list has had
+    // the focus yet.
+    w.PushButton2->setFocus(Qt::OtherFocusReason);
+    showActive(w);
+    QVERIFY(w.PushButton2->hasFocus());
+    QVERIFY(!ring->isVisible());
+
+    for (QWidget *list : {w.listView1Widget, w.listView2Widget}) {
+        list->setFocus(Qt::TabFocusReason);
+        QVERIFY(ring->isVisible());
+        QVERIFY(ring->geometry().contains(list->geometry()));
+    }
+    w.PushButton2->setFocus(Qt::TabFocusReason);
+    QVERIFY(!ring->isVisible());
 }
 
 void TestAccessibility::listEntriesReadAsItems()

@@ -96,6 +96,7 @@ Form1::Form1(FormServices services, QWidget *parent)
     }
     ListView2.setCheckable(true);
     listFocusRing_ = new ListFocusRing(this);
+    listFocusRing_->hide();  // until a list has the focus, or it would fill its default place
     buildControls();
     bindHandlers();
     watchPointerMoves();
