@@ -37,14 +37,24 @@ inline std::uint64_t numberKey(QStringView text)
 template <typename Char>
 inline void writeNumber(std::uint64_t key, Char *out)
 {
-    for (int i = 11; i >= 0; --i) {
-        if (i == 3 || i == 7) {
-            out[i] = Char('-');
-        } else {
-            out[i] = Char('0' + key % 10);
-            key /= 10;
-        }
-    }
+    // The three groups are cut apart first, so that their digits come out side by side rather
+    // than in one chain of ten divisions: every output line goes through here.
+    const auto area = std::uint32_t(key / 10'000'000);
+    const auto rest = std::uint32_t(key % 10'000'000);
+    const std::uint32_t exchange = rest / 10'000;
+    const std::uint32_t line = rest % 10'000;
+    out[0] = Char('0' + area / 100);
+    out[1] = Char('0' + area / 10 % 10);
+    out[2] = Char('0' + area % 10);
+    out[3] = Char('-');
+    out[4] = Char('0' + exchange / 100);
+    out[5] = Char('0' + exchange / 10 % 10);
+    out[6] = Char('0' + exchange % 10);
+    out[7] = Char('-');
+    out[8] = Char('0' + line / 1000);
+    out[9] = Char('0' + line / 100 % 10);
+    out[10] = Char('0' + line / 10 % 10);
+    out[11] = Char('0' + line % 10);
 }
 
 inline QString numberText(std::uint64_t key)
