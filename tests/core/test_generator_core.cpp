@@ -317,6 +317,18 @@ float noon()
     return 43200.0f;
 }
 
+// Clocks that move on at every reading, one for each of two sources that must draw alike.
+int g_readingsA = 0;
+int g_readingsB = 0;
+float tickingA()
+{
+    return float(++g_readingsA) * 0.25f;
+}
+float tickingB()
+{
+    return float(++g_readingsB) * 0.25f;
+}
+
 // Runs to its end as the window would, with nothing else happening between batches.
 GenerationRun::Stop runToEnd(GenerationRun &run, QStringList &made)
 {
@@ -414,15 +426,26 @@ void TestGeneratorCore::integerDrawsAreTheSameDraws()
             QCOMPARE(RandomWhole(n, a), int(RandomNumber(n, b)));
         }
     }
+    // Every count of free digits from one source, on a clock that stands still and on one that
+    // moves at every reading, with reseeds of the caller's in between.
+    std::vector<PrefixPlan> plans;
     for (const char *prefix : {"717", "603-43", "800-281-2", "", "6034312345", "603-431-2345"}) {
-        const QString rebuilt = RebuildPrefix(QString::fromLatin1(prefix));
-        const PrefixPlan plan = PlanPrefix(rebuilt);
-        QVERIFY(plan.ofNumberForm);
-        RandomSource a(99, noon);
-        RandomSource b(99, noon);
-        for (int i = 0; i < 2000; ++i) {
-            QCOMPARE(numberText(CompleteNumberDigits(plan, a)), CompleteNumber(rebuilt, b));
+        plans.push_back(PlanPrefix(RebuildPrefix(QString::fromLatin1(prefix))));
+        QVERIFY(plans.back().ofNumberForm);
+    }
+    for (const bool ticking : {false, true}) {
+        g_readingsA = g_readingsB = 0;
+        RandomSource a(99, ticking ? tickingA : noon);
+        RandomSource b(99, ticking ? tickingB : noon);
+        for (int i = 0; i < 20000; ++i) {
+            if (i % 97 == 0) {
+                a.reseed(float(i));
+                b.reseed(float(i));
+            }
+            const PrefixPlan &plan = plans[std::size_t(i) % plans.size()];
+            QCOMPARE(numberText(CompleteNumberDigits(plan, a)), CompleteNumber(plan.rebuilt, b));
         }
+        QCOMPARE(g_readingsA, g_readingsB);
     }
     for (const char *prefix : {"80-0281", "71a", "7175551234567", "717--"}) {
         QVERIFY2(!PlanPrefix(RebuildPrefix(QString::fromLatin1(prefix))).ofNumberForm, prefix);

@@ -33,11 +33,7 @@ PrefixPlan PlanPrefix(const QString &rebuilt);
 // It draws exactly as CompleteNumber does, one digit per position.
 inline std::uint64_t CompleteNumberDigits(const PrefixPlan &plan, RandomSource &source)
 {
-    std::uint64_t digits = plan.digits;
-    for (int d = 0; d < plan.freeDigits; ++d) {
-        digits = digits * 10 + std::uint64_t(RandomWhole(10, source) - 1);
-    }
-    return digits;
+    return source.appendDigits(plan.digits, plan.freeDigits);
 }
 
 // True when any entry of the list (anything with count() and 1-based text(position), such as a

@@ -52,13 +52,41 @@ public:
     // bits of the mixed state, so every value is exact in single precision.
     std::uint32_t drawBits()
     {
-        state_ += 0x9E3779B97F4A7C15ULL;
+        state_ += kStep;
         return std::uint32_t(mix(state_) >> 40);
+    }
+
+    // count draws of RandomWhole(10, *this) - 1, the same draws one after the other, appended to
+    // digits as decimal digits.
+    std::uint64_t appendDigits(std::uint64_t digits, int count)
+    {
+        const unsigned r = reseeds_ & 255u;
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, &seconds_, sizeof bits);
+        if (r == 0 || r + unsigned(count) > 256u || !haveSeed_ || bits != lastSeedBits_) {
+            for (int d = 0; d < count; ++d) {
+                reseedFromClock();
+                digits = digits * 10 + ((std::uint64_t(drawBits()) * 10) >> 24);
+            }
+            return digits;
+        }
+        // None of these reseeds reads the clock, so each adds the same mix, and every draw moves
+        // the state on by the same step: the draws no longer wait for one another.
+        const std::uint64_t step = lastSeedMix_ + kStep;
+        for (int d = 1; d <= count; ++d) {
+            const std::uint64_t k = mix(state_ + std::uint64_t(d) * step) >> 40;
+            digits = digits * 10 + ((k * 10) >> 24);
+        }
+        state_ += std::uint64_t(count) * step;
+        reseeds_ += unsigned(count);
+        return digits;
     }
 
     static RandomSource &shared();
 
 private:
+    static constexpr std::uint64_t kStep = 0x9E3779B97F4A7C15ULL;
+
     static std::uint64_t mix(std::uint64_t z)
     {
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
