@@ -33,6 +33,7 @@ private slots:
     void countConversionFailures_data();
     void countConversionFailures();
     void runMakesTheCountOfDistinctNumbers();
+    void largeRunMakesWhatDrawingOneByOneMakes();
     void runLeavesOutWhatTheResultsHold();
     void runGivesUpWhenThePrefixesCannotGiveMore();
     void refusals();
@@ -191,18 +192,24 @@ void TestGeneratorCore::duplicateIndexAgreesWithASetAsItGrows()
 {
     // Batches as a run inserts them, through every stage of the index: the table growing and
     // moving its numbers over, a busy area code going over to its bits (with repeats of numbers
-    // the table held before), and a quiet area code staying in the table.
+    // the table held before), one told to expect many part way, and a quiet one staying in the
+    // table.
     DuplicateIndex index;
     std::unordered_set<std::uint64_t> seen;
     RandomSource source(2024);  // drawBits() never reads the clock
     std::vector<std::uint64_t> batch(64);
     std::vector<char> isNew(batch.size());
     for (int round = 0; round < 4000; ++round) {
+        if (round == 200) {
+            index.expectMany(603);
+        }
         for (std::uint64_t &number : batch) {
             const std::uint32_t bits = source.drawBits();
-            // Mostly 717, from a range small enough to repeat often; now and then 603.
-            number = (bits & 7) == 0 ? 6'030'000'000ULL + bits % 5000
-                                     : 7'170'000'000ULL + bits % 400'000;
+            // Mostly 717, from a range small enough to repeat often; now and then 603 or 800.
+            const std::uint32_t kind = bits & 7;
+            number = kind == 0   ? 6'030'000'000ULL + bits % 5000
+                     : kind == 1 ? 8'000'000'000ULL + bits % 5000
+                                 : 7'170'000'000ULL + bits % 400'000;
         }
         index.insertNumbers(batch.data(), batch.size(), isNew.data());
         for (std::size_t i = 0; i < batch.size(); ++i) {
@@ -210,13 +217,17 @@ void TestGeneratorCore::duplicateIndexAgreesWithASetAsItGrows()
         }
     }
     QCOMPARE(index.size(), seen.size());
-    // More than one area code holds before it takes bits for its numbers.
-    QVERIFY(seen.size() > 160'000);
+    // 717 did come to take its bits.
+    QVERIFY(std::count_if(seen.begin(), seen.end(), [](std::uint64_t n) {
+                return n / 10'000'000 == 717;
+            }) > std::ptrdiff_t(DuplicateIndex::kManyNumbers));
     for (std::uint64_t number = 7'169'999'990ULL; number < 7'170'400'010ULL; number += 7) {
         QCOMPARE(index.contains(numberText(number)), seen.count(number) == 1);
         QCOMPARE(index.insertNumber(number), seen.insert(number).second);
     }
-    QCOMPARE(index.insert(numberText(6'030'004'999ULL)), seen.insert(6'030'004'999ULL).second);
+    for (const std::uint64_t number : {6'030'004'999ULL, 8'000'004'999ULL, 6'030'005'000ULL}) {
+        QCOMPARE(index.insert(numberText(number)), seen.insert(number).second);
+    }
 }
 
 void TestGeneratorCore::capacity_data()
@@ -365,6 +376,31 @@ void TestGeneratorCore::runMakesTheCountOfDistinctNumbers()
         QVERIFY2(forms.match(n).hasMatch(), qPrintable(n));
     }
     QCOMPARE(run.progress(1250), 25.0);
+}
+
+void TestGeneratorCore::largeRunMakesWhatDrawingOneByOneMakes()
+{
+    // Large enough for two of the three area codes to take their bits in the index from the
+    // start: the numbers and their order are still those of the texts' procedure.
+    const QStringList prefixes{"603-43", "800-281-2", "717"};
+    RandomSource source(4242, noon);
+    GenerationRun run(200'000, source);
+    run.setPrefixes(prefixes);
+    QStringList made;
+    QCOMPARE(runToEnd(run, made), GenerationRun::Stop::Finished);
+
+    RandomSource again(4242, noon);
+    QSet<QString> seen;
+    QStringList expected;
+    while (expected.size() < 200'000) {
+        const int k = int(RandomNumber(int(prefixes.size()), again));
+        const QString number = CompleteNumber(RebuildPrefix(prefixes[k - 1]), again);
+        if (!seen.contains(number)) {
+            seen.insert(number);
+            expected << number;
+        }
+    }
+    QCOMPARE(made, expected);
 }
 
 void TestGeneratorCore::runLeavesOutWhatTheResultsHold()

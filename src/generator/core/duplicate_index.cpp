@@ -252,6 +252,13 @@ void DuplicateIndex::makeDense(std::size_t block)
     dense_[block] = std::move(bits);
 }
 
+void DuplicateIndex::expectMany(std::uint32_t areaCode)
+{
+    if (areaCode < kAreaCodes && (dense_.empty() || !dense_[areaCode])) {
+        makeDense(areaCode);
+    }
+}
+
 void DuplicateIndex::insertNumbers(const std::uint64_t *numbers, std::size_t n, char *isNew)
 {
     moveSome(n * kMovedPerInsertion);

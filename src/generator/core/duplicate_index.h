@@ -8,11 +8,11 @@
 
 // Which numbers a result list already holds: exact, case-sensitive, any size. Numbers of the
 // form NNN-NNN-NNNN are kept as their digits (number_form.h) in one flat table, one memory access
-// per lookup; anything else as text. An area code that comes to hold many numbers (39,063) gets a
-// bit for each of its ten million: 1.25 MB, smaller than the table takes for the numbers such an
-// area code soon holds, and a lookup in memory close by. Area codes get their bits only while the
-// table is small (makeDense), so however the numbers spread, the bits never take more than about
-// 100 MB.
+// per lookup; anything else as text. An area code that comes to hold many numbers (39,063, about
+// a 256th of its ten million) gets a bit for each of its numbers: 1.25 MB, smaller than the table
+// takes for the numbers such an area code soon holds, and a lookup in memory close by. Area codes
+// get their bits only while the table is small (makeDense), so however the numbers spread, the
+// bits never take more than about 100 MB.
 //
 // The table grows without a pause: when it fills, a table twice the size takes the new numbers
 // while the old one's are moved over a few at every insertion, so no insertion ever waits for
@@ -40,6 +40,11 @@ public:
     std::size_t size() const { return numbers_ + denseNumbers_ + std::size_t(texts_.size()); }
     // Room for n numbers before the table first grows.
     void reserve(std::size_t n);
+    // The numbers from one area code (the first three digits) the index is expected to take,
+    // at least kManyNumbers: the area code takes its bits now, rather than when that many have
+    // filled the table.
+    static constexpr std::uint32_t kManyNumbers = 39'063;
+    void expectMany(std::uint32_t areaCode);
 
 private:
     struct Table {
@@ -67,7 +72,7 @@ private:
     // reach kDenseFrom, a bit per number, which takes the area code's new numbers from then on.
     static constexpr std::uint64_t kAreaCodeNumbers = 10'000'000;
     static constexpr std::size_t kAreaCodes = 1000;
-    static constexpr std::uint32_t kDenseFrom = std::uint32_t(kAreaCodeNumbers / 256);
+    static constexpr std::uint32_t kDenseFrom = kManyNumbers;
     std::vector<std::uint32_t> areaCodeCounts_ = std::vector<std::uint32_t>(kAreaCodes, 0);
     std::vector<std::unique_ptr<std::uint64_t[]>> dense_;
     std::size_t denseNumbers_ = 0;

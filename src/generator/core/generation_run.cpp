@@ -4,6 +4,7 @@
 #include "generator/core/random_source.h"
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -11,6 +12,48 @@ namespace {
 // Reserving for the whole request would claim gigabytes for a large count before the first
 // number, however early the run is stopped, and have the run wait for the system to clear them.
 constexpr int kIndexReservedAtMost = 1 << 16;
+
+std::uint64_t powerOfTen(int k)
+{
+    std::uint64_t p = 1;
+    while (k-- > 0) {
+        p *= 10;
+    }
+    return p;
+}
+
+// The area codes from which a run of `requested` numbers will take many: every prefix is drawn
+// as often as any other, and an area code gives at most the numbers its prefixes hold. Each costs
+// 1.25 MB in the index whether the guess comes true or not, so a prefix list spread over more
+// area codes than that makes sense for gets none.
+std::vector<std::uint32_t> busyAreaCodes(const std::vector<PrefixPlan> &plans, int requested)
+{
+    constexpr std::size_t kBusyAtMost = 80;
+    struct AreaCode {
+        int prefixes = 0;
+        std::uint64_t holds = 0;
+    };
+    std::map<std::uint32_t, AreaCode> areaCodes;
+    for (const PrefixPlan &plan : plans) {
+        // A prefix of fewer than three digits spreads over many area codes.
+        if (plan.ofNumberForm && plan.freeDigits <= 7) {
+            AreaCode &a = areaCodes[std::uint32_t(plan.digits / powerOfTen(7 - plan.freeDigits))];
+            ++a.prefixes;
+            a.holds = std::min<std::uint64_t>(a.holds + powerOfTen(plan.freeDigits), 10'000'000);
+        }
+    }
+    std::vector<std::uint32_t> busy;
+    for (const auto &[areaCode, a] : areaCodes) {
+        const double drawn = double(requested) * a.prefixes / double(plans.size());
+        if (std::min(drawn, double(a.holds)) >= DuplicateIndex::kManyNumbers) {
+            busy.push_back(areaCode);
+        }
+    }
+    if (busy.size() > kBusyAtMost) {
+        busy.clear();
+    }
+    return busy;
+}
 
 }  // namespace
 
@@ -55,11 +98,18 @@ void GenerationRun::setPrefixes(const QStringList &prefixes)
         plans_.push_back(PlanPrefix(RebuildPrefix(prefix)));
     }
     missLimit_.reset();
+    busyAreaCodes_ = busyAreaCodes(plans_, requested_);
+    for (const std::uint32_t areaCode : busyAreaCodes_) {
+        index_.expectMany(areaCode);
+    }
 }
 
 void GenerationRun::setResults(const ListSnapshot &results)
 {
     index_.clear();
+    for (const std::uint32_t areaCode : busyAreaCodes_) {
+        index_.expectMany(areaCode);
+    }
     for (int i = 1; i <= results.count(); ++i) {
         if (results.isNumber(i)) {
             index_.insertNumber(results.number(i));

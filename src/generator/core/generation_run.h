@@ -68,6 +68,8 @@ private:
     std::vector<PrefixPlan> plans_;
     std::optional<std::uint64_t> missLimit_;
     DuplicateIndex index_;
+    // Area codes that take their bits in the index from the start (DuplicateIndex::expectMany).
+    std::vector<std::uint32_t> busyAreaCodes_;
     // The batch in the list's form: numbers, and texts at kTextEntry + index.
     ListEntries batch_;
     std::vector<std::uint64_t> numbers_;  // the batch's numbers alone, in order
