@@ -14,6 +14,11 @@ QString withoutEquals(QString text)
 // [116]-[136] Row 1: the header of every column whose cell in the first entry is not empty.
 bool fillHeaderRow(ErrorTrap &trap, Spreadsheet &sheet, const ListSnapshot &list)
 {
+    // Without a first entry there is no header either. (The command itself stops before, at an
+    // empty list.)
+    if (list.count() == 0) {
+        return true;
+    }
     int i = 1;
     for (int k = 1; k <= list.columns(); ++k) {
         yieldToEventLoop();

@@ -58,9 +58,14 @@ std::vector<int> columnWidths(const ListSnapshot &list, bool withHeaders, CellHo
     widths.reserve(std::size_t(list.columns()));
     for (int k = 1; k <= list.columns(); ++k) {
         int w = withHeaders ? int(list.headers[k - 1].size()) : 0;
-        for (int i = 1; i <= list.count(); ++i) {
-            before(beforeCell);
-            w = std::max(w, list.cellLength(i, k));
+        if (k == 1 && list.texts.empty()) {
+            // Numbers alone: every first cell is twelve characters long.
+            w = list.count() > 0 ? std::max(w, 12) : w;
+        } else {
+            for (int i = 1; i <= list.count(); ++i) {
+                before(beforeCell);
+                w = std::max(w, list.cellLength(i, k));
+            }
         }
         widths.push_back(w);
     }
@@ -165,6 +170,21 @@ qsizetype clipboardLineBound(const std::vector<int> &widths)
 
 QString clipboardText(const ListSnapshot &list, CellHook beforeEach)
 {
+    if (list.columns() == 1 && list.texts.empty()) {
+        // Numbers alone, one to a line: the text's length is known before its first line.
+        QString out(qsizetype(list.checkedCount()) * 14, Qt::Uninitialized);
+        char16_t *line = reinterpret_cast<char16_t *>(out.data());
+        for (int i = 1; i <= list.count(); ++i) {
+            before(beforeEach);
+            if (list.isChecked(i)) {
+                writeNumber(list.number(i), line);
+                line[12] = u'\r';
+                line[13] = u'\n';
+                line += 14;
+            }
+        }
+        return out;
+    }
     const std::vector<int> widths = columnWidths(list, false, beforeEach);
     QString out;
     out.reserve(clipboardLineBound(widths) * list.checkedCount());
