@@ -5,6 +5,7 @@
 #include "generator/core/numbers.h"
 #include "generator/core/random_source.h"
 #include "mainwindow/core/list_model.h"
+#include "measure.h"
 #include "silent_desktop.h"
 
 #include <benchmark/benchmark.h>
@@ -42,8 +43,7 @@ void BM_GeneratorCore(benchmark::State &state, const QStringList &prefixes)
     }
     ratio.report(state);
     state.counters["peak_MB"] = peak / 1e6;
-    state.counters["ns_per_number"] = benchmark::Counter(
-        double(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_number"] = nanosecondsPerNumber(n);
 }
 BENCHMARK_CAPTURE(BM_GeneratorCore, sample, kSamplePrefixes)
     ->Arg(1'000'000)
@@ -52,10 +52,7 @@ BENCHMARK_CAPTURE(BM_GeneratorCore, sample, kSamplePrefixes)
     ->Iterations(1);
 // How the time per number holds as the run grows.
 BENCHMARK_CAPTURE(BM_GeneratorCore, area_codes, kTenAreaCodes)
-    ->Arg(10'000)
-    ->Arg(100'000)
-    ->Arg(1'000'000)
-    ->Arg(10'000'000)
+    ->Apply(scalingSizes)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 

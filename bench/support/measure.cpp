@@ -100,6 +100,19 @@ double referenceMilliseconds()
     return g_referenceMs;
 }
 
+benchmark::Counter nanosecondsPerNumber(int n)
+{
+    return benchmark::Counter(
+        double(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void scalingSizes(benchmark::internal::Benchmark *benchmark)
+{
+    for (const int n : {10'000, 100'000, 1'000'000, 10'000'000}) {
+        benchmark->Arg(n);
+    }
+}
+
 void RatioClock::start()
 {
     startedMs_ = nowMs();

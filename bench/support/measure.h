@@ -19,6 +19,11 @@ double peakResidentBytes();
 double measureReference();
 double referenceMilliseconds();
 
+// The counter "ns_per_number" of a benchmark that makes n numbers an iteration.
+benchmark::Counter nanosecondsPerNumber(int n);
+// The run sizes over which the time per number is compared: 10 thousand to 10 million.
+void scalingSizes(benchmark::internal::Benchmark *benchmark);
+
 // Times one iteration's work for the ratio to the reference.
 class RatioClock {
 public:

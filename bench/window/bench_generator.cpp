@@ -1,6 +1,7 @@
 // Generating numbers through the real window offscreen, click to done, yields and all.
 #include "bench_data.h"
 #include "bench_window.h"
+#include "measure.h"
 
 #include <benchmark/benchmark.h>
 #include <QCoreApplication>
@@ -58,8 +59,7 @@ void BM_WindowGenerate(benchmark::State &state, const QStringList &prefixes)
         state.SkipWithError("wrong count");
     }
     ratio.report(state);
-    state.counters["ns_per_number"] = benchmark::Counter(
-        double(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_number"] = nanosecondsPerNumber(n);
     state.counters["peak_MB"] = peak / 1e6;
     state.counters["longest_gap_ms"] = double(longestGapNs) / 1e6;
 }
@@ -71,10 +71,7 @@ BENCHMARK_CAPTURE(BM_WindowGenerate, sample, kSamplePrefixes)
     ->Iterations(1);
 // How the time per number holds as the run grows.
 BENCHMARK_CAPTURE(BM_WindowGenerate, area_codes, kTenAreaCodes)
-    ->Arg(10'000)
-    ->Arg(100'000)
-    ->Arg(1'000'000)
-    ->Arg(10'000'000)
+    ->Apply(scalingSizes)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);

@@ -9,3 +9,13 @@
 // whose numbers another prefix already gives ("717" beside an empty prefix, "717-5" beside "717")
 // adds nothing.
 std::uint64_t prefixCapacity(const QStringList &prefixes);
+
+// Ten to the power of exponent (up to 19).
+inline std::uint64_t powerOfTen(int exponent)
+{
+    std::uint64_t value = 1;
+    for (int i = 0; i < exponent; ++i) {
+        value *= 10;
+    }
+    return value;
+}

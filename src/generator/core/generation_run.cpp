@@ -13,15 +13,6 @@ namespace {
 // number, however early the run is stopped, and have the run wait for the system to clear them.
 constexpr int kIndexReservedAtMost = 1 << 16;
 
-std::uint64_t powerOfTen(int k)
-{
-    std::uint64_t p = 1;
-    while (k-- > 0) {
-        p *= 10;
-    }
-    return p;
-}
-
 // The area codes from which a run of `requested` numbers will take many: every prefix is drawn
 // as often as any other, and an area code gives at most the numbers its prefixes hold. Each costs
 // 1.25 MB in the index whether the guess comes true or not, so a prefix list spread over more

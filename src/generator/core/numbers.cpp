@@ -50,6 +50,19 @@ QString CompleteNumber(QString rebuilt, RandomSource &source)
     return QString(reinterpret_cast<const QChar *>(number), 12);
 }
 
+bool FitsNumberForm(const QString &text, qsizetype from)
+{
+    for (qsizetype j = from; j <= text.size(); ++j) {
+        const QChar c = text[j - 1];
+        const bool ok = (j == 4 || j == 8) ? c == QLatin1Char('-')
+                                           : (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
+        if (!ok) {
+            return false;
+        }
+    }
+    return true;
+}
+
 int FreeDigits(const QString &rebuilt)
 {
     int digits = 0;
@@ -66,15 +79,10 @@ PrefixPlan PlanPrefix(const QString &rebuilt)
     PrefixPlan plan;
     plan.rebuilt = rebuilt;
     plan.freeDigits = FreeDigits(rebuilt);
-    plan.ofNumberForm = rebuilt.size() <= 12;
+    plan.ofNumberForm = rebuilt.size() <= 12 && FitsNumberForm(rebuilt, 1);
     for (qsizetype j = 1; j <= rebuilt.size() && plan.ofNumberForm; ++j) {
-        const QChar c = rebuilt[j - 1];
-        if (j == 4 || j == 8) {
-            plan.ofNumberForm = c == QLatin1Char('-');
-        } else if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
-            plan.digits = plan.digits * 10 + std::uint64_t(c.unicode() - u'0');
-        } else {
-            plan.ofNumberForm = false;
+        if (j != 4 && j != 8) {
+            plan.digits = plan.digits * 10 + std::uint64_t(rebuilt[j - 1].unicode() - u'0');
         }
     }
     return plan;

@@ -15,6 +15,10 @@ QString RebuildPrefix(const QString &prefix);
 // Appends random digits, and dashes at the 4th and 8th positions, up to 12 characters.
 QString CompleteNumber(QString rebuilt, RandomSource &source);
 
+// Whether the characters of text from 1-based position `from` on are those of the form
+// NNN-NNN-NNNN there: a dash at the 4th and 8th, a digit elsewhere.
+bool FitsNumberForm(const QString &text, qsizetype from);
+
 // The number of distinct numbers a rebuilt prefix can give is 10 to this power.
 int FreeDigits(const QString &rebuilt);
 
