@@ -34,6 +34,31 @@ void ListView::setModel(QAbstractItemModel *model)
     header_->setModel(model);
     rowHeight_ = 0;
     updateGeometries();
+    if (model) {
+        // The base view keeps the current entry and the selection through these and tells a
+        // screen reader, and lays out again after a reset or a new layout; after these, the rows
+        // on screen and the scroll range are this view's to follow.
+        for (auto signal : {&QAbstractItemModel::rowsRemoved, &QAbstractItemModel::columnsInserted,
+                            &QAbstractItemModel::columnsRemoved}) {
+            connect(model, signal, this, &ListView::relayOut);
+        }
+        connect(model, &QAbstractItemModel::rowsMoved, this, &ListView::relayOut);
+    }
+}
+
+void ListView::reset()
+{
+    QAbstractItemView::reset();
+    rowHeight_ = 0;
+    relayOut();
+}
+
+// Rows went away or moved: the scroll range shrinks (scrolling back where it ran past the end)
+// and every row on screen may show another entry now.
+void ListView::relayOut()
+{
+    updateGeometries();
+    viewport()->update();
 }
 
 int ListView::columnWidth(int column) const
@@ -250,29 +275,48 @@ void ListView::paintEvent(QPaintEvent *event)
     }
 }
 
+// Setting a range can show or hide a scroll bar, which resizes the viewport and asks for this
+// again from inside. The inner call would be undone by the outer one's older sizes, and on a
+// small list the two bars then hid and showed each other without end; so the ranges are set
+// again here, from the viewport as it now is, until it keeps its size.
 void ListView::updateGeometries()
 {
+    if (settingRanges_) {
+        return;
+    }
+    settingRanges_ = true;
     const int headerHeight = header_->isHidden() ? 0 : header_->sizeHint().height();
     setViewportMargins(0, headerHeight, 0, 0);
-    const QRect area = viewport()->geometry();
+    // Rows and column that fit without scroll bars get none, even where bars shown before
+    // would each keep the other needed.
+    const qint64 content = qint64(rows()) * rowHeight();
+    const QSize most = maximumViewportSize();
+    const bool fits = content <= most.height() && header_->length() <= most.width();
+    QRect area;
+    for (int pass = 0; pass < 4 && area != viewport()->geometry(); ++pass) {
+        area = viewport()->geometry();
+        QScrollBar *vertical = verticalScrollBar();
+        vertical->setSingleStep(rowHeight());
+        vertical->setPageStep(std::max(1, area.height()));
+        vertical->setRange(0,
+                           fits ? 0 : int(std::clamp<qint64>(content - area.height(), 0, INT_MAX)));
+        QScrollBar *horizontal = horizontalScrollBar();
+        horizontal->setPageStep(std::max(1, area.width()));
+        horizontal->setRange(0, fits ? 0 : std::max(0, header_->length() - area.width()));
+    }
+    area = viewport()->geometry();
     header_->setGeometry(area.left(), area.top() - headerHeight, area.width(), headerHeight);
     header_->setOffset(horizontalOffset());
-
-    const qint64 content = qint64(rows()) * rowHeight();
-    QScrollBar *vertical = verticalScrollBar();
-    vertical->setSingleStep(rowHeight());
-    vertical->setPageStep(std::max(1, area.height()));
-    vertical->setRange(0, int(std::clamp<qint64>(content - area.height(), 0, INT_MAX)));
-    QScrollBar *horizontal = horizontalScrollBar();
-    horizontal->setPageStep(std::max(1, area.width()));
-    horizontal->setRange(0, std::max(0, header_->length() - area.width()));
+    settingRanges_ = false;
     QAbstractItemView::updateGeometries();
 }
 
-void ListView::scrollContentsBy(int dx, int dy)
+// The rows on screen are painted anew rather than moved: a row drawn elsewhere and moved differs
+// by a shade at its smoothed edges from one drawn where it stands, and few rows are on screen.
+void ListView::scrollContentsBy(int, int)
 {
     header_->setOffset(horizontalOffset());
-    viewport()->scroll(dx, dy);
+    viewport()->update();
 }
 
 void ListView::rowsInserted(const QModelIndex &parent, int start, int end)

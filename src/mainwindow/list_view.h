@@ -13,6 +13,7 @@ public:
     explicit ListView(QWidget *parent = nullptr);
 
     void setModel(QAbstractItemModel *model) override;
+    void reset() override;
     QHeaderView *header() const { return header_; }
     int columnWidth(int column) const;
     void setColumnWidth(int column, int width);
@@ -38,7 +39,9 @@ private:
     int rowHeight() const;
     int rows() const;
     int rowAt(int y) const;
+    void relayOut();
 
     QHeaderView *header_;
     mutable int rowHeight_ = 0;  // 0 until measured
+    bool settingRanges_ = false;
 };
