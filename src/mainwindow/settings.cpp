@@ -27,9 +27,7 @@ void Form1::restoreSettings(ErrorTrap &trap)
     QString stored;
     trap.step(136, [&] { stored = settings_.read(kPrefixesKey, QString()); });
     // [138]-[148]: the non-empty pieces, in order, without a limit on their number.
-    for (const QString &piece : splitStoredPrefixes(stored)) {
-        ListView1.add(piece);
-    }
+    forEachStoredPrefix(stored, [&](QStringView piece) { ListView1.add(piece); });
     // A changed text runs Text1_Change, which writes the same text back.
     trap.step(150,
               [&] { Text1->setText(settings_.read(kNumberOfPhonesKey, QStringLiteral("200"))); });
