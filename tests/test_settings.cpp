@@ -198,8 +198,12 @@ void TestSettings::damagedStoreIsKeptAndWhatCanBeReadRestored_data()
     QTest::newRow("a million pieces")
         << million + "\"\n"
         << QStringList(1000000, "7") << QStringLiteral("200") << false;
-    QTest::newRow("far too large") << million + QByteArray(64 * 1024 * 1024, '7') + "\"\n"
-                                   << QStringList{} << QStringLiteral("200") << true;
+    // Larger than a limit the program once set for its own file, beyond which it set the file
+    // aside and restored nothing.
+    QTest::newRow("beyond 64 MB") << million + QByteArray(64 * 1024 * 1024, '7') + "\"\n"
+                                  << QStringList(1000000, "7") +
+                                         QStringList{QString(64 * 1024 * 1024, '7')}
+                                  << QStringLiteral("200") << false;
 }
 
 void TestSettings::damagedStoreIsKeptAndWhatCanBeReadRestored()
@@ -225,11 +229,17 @@ void TestSettings::damagedStoreIsKeptAndWhatCanBeReadRestored()
         QVERIFY(!QFile::exists(aside));
         return;
     }
-    // One box says where the damaged file went; the copy is the file as it was.
+    // One box says where the damaged file went, and claims a restore only when something came
+    // back; the copy is the file as it was.
+    const QString restored = prefixes.isEmpty() && count == QStringLiteral("200")
+                                 ? QStringLiteral(
+                                       "Nothing could be read from it, so the prefix "
+                                       "list and the count start afresh")
+                                 : QStringLiteral("What could be read from it has been restored");
     QCOMPARE(f.desktop.messageTexts(),
-             QStringList{QStringLiteral("The settings file %1 was damaged. What could be read from "
-                                        "it has been restored; the damaged file was kept as %2.")
-                             .arg(file, aside)});
+             QStringList{QStringLiteral("The settings file %1 was damaged. %2; the damaged file "
+                                        "was kept as %3.")
+                             .arg(file, restored, aside)});
     QCOMPARE(f.desktop.messages().first().icon, MessageIcon::Warning);
     QFile copy(aside);
     QVERIFY(copy.open(QIODevice::ReadOnly));

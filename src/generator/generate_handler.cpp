@@ -35,7 +35,8 @@ void Form1::PushButton2_Click()
     }
 
     BusyPointer busy(*this);  // [102], and [160] at the end
-    ListView2.clear();        // [104]
+    const quint64 thisRun = ++generationRuns_;
+    ListView2.clear();  // [104]
     int n = 0;
     trap.step(106, [&] { n = convertCount(Text1->text()); });
 
@@ -48,8 +49,13 @@ void Form1::PushButton2_Click()
     while (stop == GenerationRun::Stop::None) {
         ProgressBar1->setPercent(run.progress(ListView2.count()));  // [110]
         yieldToEventLoop();                                         // [112]
-        // Anything may have happened during the yield: either list changed, or a whole run
-        // started and finished.
+        // Anything may have happened during the yield. Another click of "Start Generating"
+        // (a double-click, say) began a run that emptied the result list and filled it with its
+        // own count: that run's list is what the user asked for last, so this one ends quietly.
+        if (generationRuns_ != thisRun) {
+            return;
+        }
+        // Otherwise either list may have changed.
         if (ListView2.removals() != resultRemovals) {
             resultRemovals = ListView2.removals();
             run.setResults(takeListSnapshot(ListView2));

@@ -146,6 +146,9 @@ private:
     FormServices services_;
     SettingsStore settings_;
     int mousePointer_ = kPointerDefault;
+    // Runs of "Start Generating" begun so far. A run started inside another's yield takes the
+    // result list over, and the earlier one ends when it sees that it is no longer the latest.
+    quint64 generationRuns_ = 0;
     std::optional<QCursor> mouseIcon_;
     QFocusFrame *listFocusRing_ = nullptr;
 };

@@ -12,20 +12,22 @@ void Form1::restoreSettings(ErrorTrap &trap)
 {
     // A damaged store must not cost the user more than what it lost already: the rest is
     // restored, and the damaged file is kept for a look.
-    if (const std::optional<QString> aside = settings_.setAsideIfDamaged()) {
-        desktop().message(QStringLiteral("The settings file %1 was damaged. What could be read "
-                                         "from it has been restored; the damaged file was kept "
-                                         "as %2.")
-                              .arg(QDir::toNativeSeparators(settings_.location()),
-                                   QDir::toNativeSeparators(*aside)),
+    if (const std::optional<SetAsideStore> aside = settings_.setAsideIfDamaged()) {
+        const QString restored =
+            aside->restoredSome ? QStringLiteral("What could be read from it has been restored")
+                                : QStringLiteral(
+                                      "Nothing could be read from it, so the prefix list and the "
+                                      "count start afresh");
+        desktop().message(QStringLiteral("The settings file %1 was damaged. %2; the damaged file "
+                                         "was kept as %3.")
+                              .arg(QDir::toNativeSeparators(settings_.location()), restored,
+                                   QDir::toNativeSeparators(aside->path)),
                           MessageButtons::Ok, MessageIcon::Warning);
     }
     QString stored;
     trap.step(136, [&] { stored = settings_.read(kPrefixesKey, QString()); });
     // [138]-[148]: the non-empty pieces, in order, without a limit on their number.
-    for (const QString &piece : splitStoredPrefixes(stored)) {
-        ListView1.add(piece);
-    }
+    forEachStoredPrefix(stored, [&](QStringView piece) { ListView1.add(piece); });
     // A changed text runs Text1_Change, which writes the same text back.
     trap.step(150,
               [&] { Text1->setText(settings_.read(kNumberOfPhonesKey, QStringLiteral("200"))); });

@@ -49,10 +49,18 @@ private:
     std::optional<QSqlDatabase> db_;
 };
 
+// What the driver was doing, then why the database refused: "Unable to execute statement: file
+// is not a database". Qt's own join puts the two side by side with a blank between them.
 QString failureText(const QSqlError &error)
 {
-    const QString text = error.text().trimmed();
-    return text.isEmpty() ? QStringLiteral("Unknown database failure") : text;
+    QStringList parts;
+    for (const QString &part : {error.driverText().trimmed(), error.databaseText().trimmed()}) {
+        if (!part.isEmpty()) {
+            parts.append(part);
+        }
+    }
+    return parts.isEmpty() ? QStringLiteral("Unknown database failure")
+                           : parts.join(QStringLiteral(": "));
 }
 
 }  // namespace

@@ -86,6 +86,16 @@ void TestGeneratorCore::numberForms_data()
     QTest::newRow("letters") << "ab c"
                              << "ab -c"
                              << "^ab -c\\d\\d-\\d{4}$" << 6;
+    // A character of two UTF-16 units is one character, and a dash never splits it.
+    QTest::newRow("pair") << "ab📞cd"
+                          << "ab📞-cd"
+                          << "^ab📞-cd\\d-\\d{4}$" << 5;
+    QTest::newRow("pairs at the 4th and 7th") << "abc📞ef📞"
+                                              << "abc-📞ef-📞"
+                                              << "^abc-📞ef-📞\\d{3}$" << 3;
+    QTest::newRow("completed after pairs") << "📞📞📞-📞📞📞"
+                                           << "📞📞📞-📞📞📞"
+                                           << "^📞📞📞-📞📞📞-\\d{4}$" << 4;
 }
 
 void TestGeneratorCore::numberForms()
@@ -247,6 +257,7 @@ void TestGeneratorCore::capacity_data()
     QTest::newRow("letters not nested")
         << QStringList{"717", "717-5x"} << quint64(10000000 + 100000);
     QTest::newRow("too long") << QStringList{"1234567890123", "123"} << quint64(1 + 10000000);
+    QTest::newRow("nested after a pair") << QStringList{"📞", "📞12-4"} << quint64(1000000000);
     QTest::newRow("none") << QStringList{} << quint64(0);
 }
 

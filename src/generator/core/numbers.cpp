@@ -16,6 +16,15 @@ int InstrCount(const QString &text, const QString &find)
     return count;
 }
 
+qsizetype CharacterCount(QStringView text)
+{
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < text.size(); i += CharacterUnits(text, i)) {
+        ++count;
+    }
+    return count;
+}
+
 QString RebuildPrefix(const QString &prefix)
 {
     if (InstrCount(prefix, QStringLiteral("-")) != 0) {
@@ -23,37 +32,44 @@ QString RebuildPrefix(const QString &prefix)
     }
     QString rebuilt;
     rebuilt.reserve(prefix.size() + 2);
-    for (qsizetype j = 1; j <= prefix.size(); ++j) {
+    qsizetype j = 1;  // the position of the character at unit i
+    for (qsizetype i = 0; i < prefix.size(); ++j) {
         if (j == 4 || j == 7) {
             rebuilt += QLatin1Char('-');
         }
-        rebuilt += prefix[j - 1];
+        const qsizetype units = CharacterUnits(prefix, i);
+        rebuilt += QStringView(prefix).mid(i, units);
+        i += units;
     }
     return rebuilt;
 }
 
 QString CompleteNumber(QString rebuilt, RandomSource &source)
 {
-    if (rebuilt.size() >= 12) {
+    const qsizetype given = CharacterCount(rebuilt);
+    if (given >= 12) {
         return rebuilt;
     }
-    char16_t number[12];
-    const qsizetype given = rebuilt.size();
-    std::copy_n(rebuilt.utf16(), given, number);
+    // At most 11 characters of two units each, and one unit for each position appended.
+    char16_t number[23];
+    char16_t *out = std::copy_n(rebuilt.utf16(), rebuilt.size(), number);
     for (qsizetype j = given + 1; j <= 12; ++j) {
         if (j == 4 || j == 8) {
-            number[j - 1] = u'-';
+            *out++ = u'-';
         } else {
-            number[j - 1] = char16_t(u'0' + int(RandomNumber(10, source)) - 1);
+            *out++ = char16_t(u'0' + int(RandomNumber(10, source)) - 1);
         }
     }
-    return QString(reinterpret_cast<const QChar *>(number), 12);
+    return QString(reinterpret_cast<const QChar *>(number), out - number);
 }
 
-bool FitsNumberForm(const QString &text, qsizetype from)
+bool FitsNumberForm(QStringView text, qsizetype from)
 {
-    for (qsizetype j = from; j <= text.size(); ++j) {
-        const QChar c = text[j - 1];
+    // A unit of a surrogate pair is neither a digit nor a dash, so the walk ends at the first
+    // such character, before positions and units could part.
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype j = from + i;
+        const QChar c = text[i];
         const bool ok = (j == 4 || j == 8) ? c == QLatin1Char('-')
                                            : (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
         if (!ok) {
@@ -66,7 +82,7 @@ bool FitsNumberForm(const QString &text, qsizetype from)
 int FreeDigits(const QString &rebuilt)
 {
     int digits = 0;
-    for (qsizetype j = rebuilt.size() + 1; j <= 12; ++j) {
+    for (qsizetype j = CharacterCount(rebuilt) + 1; j <= 12; ++j) {
         if (j != 4 && j != 8) {
             ++digits;
         }

@@ -3,10 +3,24 @@
 #include "generator/core/random_source.h"
 
 #include <QString>
+#include <QStringView>
 #include <cstdint>
 
 // Non-overlapping occurrences of find in text, left to right, case-sensitive; 0 for empty find.
 int InstrCount(const QString &text, const QString &find);
+
+// Positions in a prefix or a number count whole characters: a character beyond the Basic
+// Multilingual Plane, two UTF-16 units, is one character, and nothing is ever put between its two
+// halves.
+
+// The UTF-16 units of the character that starts at unit i of text: 2 for a surrogate pair, else 1.
+inline qsizetype CharacterUnits(QStringView text, qsizetype i)
+{
+    return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+}
+
+// The number of characters of text.
+qsizetype CharacterCount(QStringView text);
 
 // A prefix without any dash gets dashes before its 4th and 7th characters; one with a dash is
 // kept as it is.
@@ -15,9 +29,9 @@ QString RebuildPrefix(const QString &prefix);
 // Appends random digits, and dashes at the 4th and 8th positions, up to 12 characters.
 QString CompleteNumber(QString rebuilt, RandomSource &source);
 
-// Whether the characters of text from 1-based position `from` on are those of the form
-// NNN-NNN-NNNN there: a dash at the 4th and 8th, a digit elsewhere.
-bool FitsNumberForm(const QString &text, qsizetype from);
+// Whether the characters of text, the first standing at 1-based position `from`, are those of the
+// form NNN-NNN-NNNN there: a dash at the 4th and 8th, a digit elsewhere.
+bool FitsNumberForm(QStringView text, qsizetype from);
 
 // The number of distinct numbers a rebuilt prefix can give is 10 to this power.
 int FreeDigits(const QString &rebuilt);

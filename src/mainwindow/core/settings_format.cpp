@@ -17,9 +17,18 @@ QString joinPrefixes(const QStringList &prefixes)
     return stored;
 }
 
+void forEachStoredPrefix(QStringView stored, const std::function<void(QStringView)> &add)
+{
+    for (const QStringView piece : stored.tokenize(u';', Qt::SkipEmptyParts)) {
+        add(piece);
+    }
+}
+
 QStringList splitStoredPrefixes(const QString &stored)
 {
-    return stored.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    QStringList prefixes;
+    forEachStoredPrefix(stored, [&](QStringView piece) { prefixes.append(piece.toString()); });
+    return prefixes;
 }
 
 bool looksLikeSettingsText(const QByteArray &bytes)

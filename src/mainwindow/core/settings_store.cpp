@@ -10,12 +10,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSettings>
+#include <limits>
 
 namespace {
-
-// Far beyond a million stored prefixes (about 13 MB); anything larger is not ours, and reading
-// it whole at every start would keep the window from opening.
-constexpr qint64 kMostStoreBytes = 64 * 1024 * 1024;
 
 // Addressed by name rather than through the application's names, so the store is the same
 // whoever runs this code (the program, its tests, its benchmarks).
@@ -105,34 +102,35 @@ std::optional<QString> SettingsStore::pendingCount() const
     return std::nullopt;
 }
 
-std::optional<QString> SettingsStore::setAsideIfDamaged()
+std::optional<SetAsideStore> SettingsStore::setAsideIfDamaged()
 {
     const QString file = location();
     const QFileInfo info(file);
     if (!storeIsOneFile() || !info.isFile()) {
         return std::nullopt;
     }
+    // No limit on the size: the prefix list has none, and what the close wrote must come back.
     std::optional<QByteArray> bytes;
     try {
-        bytes = ReadWholeFile(file, kMostStoreBytes);
+        bytes = ReadWholeFile(file, std::numeric_limits<qint64>::max());
     } catch (const std::exception &) {
         return std::nullopt;  // unreadable: the close reports a store it cannot write
     }
-    bool damaged = !bytes;
+    if (!bytes) {
+        return std::nullopt;
+    }
+    ProgramSettings settings;
+    bool damaged = settings.status() != QSettings::NoError || !looksLikeSettingsText(*bytes);
     QList<std::pair<QString, QString>> readable;
-    if (!damaged) {
-        ProgramSettings settings;
-        damaged = settings.status() != QSettings::NoError || !looksLikeSettingsText(*bytes);
-        for (const QString &key : {kPrefixesKey, kNumberOfPhonesKey}) {
-            if (!settings.contains(key)) {
-                continue;
-            }
-            const QVariant value = settings.value(key);
-            if (value.typeId() == QMetaType::QString) {
-                readable.append({key, value.toString()});
-            } else {
-                damaged = true;  // a list, a number or bytes where we write text
-            }
+    for (const QString &key : {kPrefixesKey, kNumberOfPhonesKey}) {
+        if (!settings.contains(key)) {
+            continue;
+        }
+        const QVariant value = settings.value(key);
+        if (value.typeId() == QMetaType::QString) {
+            readable.append({key, value.toString()});
+        } else {
+            damaged = true;  // a list, a number or bytes where we write text
         }
     }
     if (!damaged) {
@@ -147,7 +145,7 @@ std::optional<QString> SettingsStore::setAsideIfDamaged()
         fresh.setValue(key, value);
     }
     fresh.sync();
-    return aside;
+    return SetAsideStore{aside, !readable.isEmpty()};
 }
 
 QString SettingsStore::read(const QString &key, const QString &defaultText) const

@@ -7,6 +7,12 @@
 inline const QString kPrefixesKey = QStringLiteral("Prefixes");
 inline const QString kNumberOfPhonesKey = QStringLiteral("Number Of Phones");
 
+// A damaged store file kept beside the store, and whether any of its values could be restored.
+struct SetAsideStore {
+    QString path;
+    bool restoredSome = false;
+};
+
 // The per-user settings store. The count box is stored at every keystroke, while the store's
 // file may also hold a long prefix list that would have to be written again with it; so the
 // count goes at once to a small file of its own beside the store (the pending count), and
@@ -15,10 +21,10 @@ inline const QString kNumberOfPhonesKey = QStringLiteral("Number Of Phones");
 class SettingsStore {
 public:
     // A store file that cannot be read as one (bytes that are no settings, a key holding another
-    // kind of value, far too large to be ours) is kept under a new name beside it and replaced by
-    // a file holding whatever could be read from it. Returns the kept copy's path when that
-    // happened.
-    std::optional<QString> setAsideIfDamaged();
+    // kind of value) is kept under a new name beside it and replaced by a file holding whatever
+    // could be read from it. Tells where the copy went when that happened. A file of any size
+    // that the program wrote is read whole and kept as it is.
+    std::optional<SetAsideStore> setAsideIfDamaged();
 
     // The stored text of a key, or defaultText when it has none. A pending count is newer than
     // the store's.

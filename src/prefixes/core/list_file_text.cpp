@@ -39,7 +39,6 @@ void forEachListEntry(QStringView text, const std::function<void(QStringView)> &
 {
     const qsizetype size = text.size();
     qsizetype start = 0;
-    bool lastEndWasLf = false;
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t c = text[i].unicode();
         if (c != u'\r' && c != u'\n') {
@@ -49,10 +48,9 @@ void forEachListEntry(QStringView text, const std::function<void(QStringView)> &
         if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n') {
             ++i;
         }
-        lastEndWasLf = c == u'\n';
         start = i + 1;
     }
-    if (start < size || lastEndWasLf) {
+    if (start < size) {
         add(text.mid(start));
     }
 }

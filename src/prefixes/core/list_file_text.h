@@ -26,8 +26,8 @@ QString decodeListFileText(const QByteArray &bytes);
 QString fromWindows1252(const QByteArray &bytes);
 
 // Calls add once per entry, in file order. Lines end at CR LF, at a lone CR and at LF; empty
-// lines give empty entries. A final CR LF or CR ends the last line, while a final LF leaves one
-// empty entry after it.
+// lines give empty entries. A line end at the very end of the text ends the last line and adds
+// nothing after it, whichever of the three it is.
 void forEachListEntry(QStringView text, const std::function<void(QStringView)> &add);
 
 // The entries of a list file's bytes.
