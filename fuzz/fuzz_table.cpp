@@ -1,8 +1,8 @@
 // The text table and the clipboard text: a list of any shape and content gives exactly the text
 // a plain rebuilding of the rules gives, and never reads past its cells.
 #include "fuzz_support.h"
-#include "mainwindow/core/list_model.h"
-#include "mainwindow/core/list_snapshot.h"
+#include "lists/list_model.h"
+#include "lists/list_snapshot.h"
 #include "output/core/table_text.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

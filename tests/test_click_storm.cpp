@@ -90,7 +90,7 @@ class NumberForms {
 public:
     void allow(const QString &prefix)
     {
-        const QString rebuilt = RebuildPrefix(prefix);
+        const QString rebuilt = rebuildPrefix(prefix);
         quint64 key = 0;
         for (QChar c : rebuilt) {
             key = key * 16 + code(c.unicode());

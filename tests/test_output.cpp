@@ -1,6 +1,6 @@
 // The result text file, the clipboard copy and "Clear List" through the real buttons. The text
 // forms themselves are in the output core's tests.
-#include "mainwindow/core/list_snapshot.h"
+#include "lists/list_snapshot.h"
 #include "output/clipboard.h"
 #include "output/core/table_text.h"
 #include "output/core/text_table_file.h"

@@ -54,7 +54,7 @@ void TestPrefixEditing::addKeepsTextAsTypedAndCancelAddsNothing()
     QCOMPARE(f.prefixes(), (QStringList{"  717 ", "717", "717"}));
     QCOMPARE(f.desktop.calls.size(), 5);
     QCOMPARE(f.desktop.calls.first().text, QStringLiteral("Enter Prefix to add: |"));
-    QCOMPARE(f.desktop.calls.first().title, ApplicationTitle());
+    QCOMPARE(f.desktop.calls.first().title, applicationTitle());
     QVERIFY(f.desktop.messages().isEmpty());
 }
 

@@ -93,8 +93,8 @@ void TestPrefixFiles::severalFilesFromOneFolder()
         const auto shown = f.desktop.messages();
         QCOMPARE(shown.size(), 2);
         QCOMPARE(shown[0].text, QStringLiteral("File not found"));
-        QCOMPARE(shown[0].title, ApplicationTitle());
-        QCOMPARE(shown[1].title, ApplicationTitle());
+        QCOMPARE(shown[0].title, applicationTitle());
+        QCOMPARE(shown[1].title, applicationTitle());
         QCOMPARE(shown[1].text, QDir(dir.path()).filePath("folder.txt") +
                                     " is a folder, not a list file, and was not loaded.");
         QCOMPARE(pointers, (QList<int>{kPointerBusy, kPointerBusy}));
@@ -169,7 +169,7 @@ void TestPrefixFiles::saveWritesResultsAndAsksBeforeReplacing()
     QCOMPARE(questions[0].text, "Are you sure you wish to overwrite " + path + " ?");
     QCOMPARE(questions[0].buttons, MessageButtons::YesNo);
     QCOMPARE(questions[0].icon, MessageIcon::None);
-    QCOMPARE(questions[0].title, ApplicationTitle());
+    QCOMPARE(questions[0].title, applicationTitle());
 }
 
 void TestPrefixFiles::failedSaveReportsOnceAndKeepsOldFile()

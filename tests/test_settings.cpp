@@ -54,7 +54,7 @@ void checkCloseReports(FormFixture &f, const QString &reason)
                                       "The settings file %1 cannot be written: %2.")
                            .arg(QDir::toNativeSeparators(Store().fileName()), reason));
     QCOMPARE(box.icon, MessageIcon::Warning);
-    QCOMPARE(box.title, ApplicationTitle());
+    QCOMPARE(box.title, applicationTitle());
     QCOMPARE(f.desktop.endings, 1);
     QCOMPARE(f.desktop.calls.last().kind, QStringLiteral("end"));
 }

@@ -4,7 +4,7 @@
 #include "generator/core/generation_run.h"
 #include "generator/core/numbers.h"
 #include "generator/core/random_source.h"
-#include "mainwindow/core/list_model.h"
+#include "lists/list_model.h"
 #include "measure.h"
 #include "silent_desktop.h"
 
@@ -66,8 +66,12 @@ void BM_LinearLookupBaseline(benchmark::State &state)
         int added = 0;
         while (added < n) {
             const int k = int(RandomNumber(int(kSamplePrefixes.size()), source));
-            const QString number = CompleteNumber(RebuildPrefix(kSamplePrefixes[k - 1]), source);
-            if (!IsInList(results, number)) {
+            const QString number = completeNumber(rebuildPrefix(kSamplePrefixes[k - 1]), source);
+            bool found = false;  // every entry read, as the lookup did
+            for (int i = 1; i <= results.count(); ++i) {
+                found = results.text(i) == number || found;
+            }
+            if (!found) {
                 results.add(number);
                 ++added;
             }

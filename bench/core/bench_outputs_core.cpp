@@ -1,6 +1,6 @@
 // The text forms of the result list without the window, the yields or the disk.
 #include "bench_data.h"
-#include "mainwindow/core/list_snapshot.h"
+#include "lists/list_snapshot.h"
 #include "output/core/table_text.h"
 
 #include <benchmark/benchmark.h>

@@ -2,7 +2,7 @@
 // window (yields and progress bar included), and the plain text building on its own.
 #include "bench_data.h"
 #include "bench_window.h"
-#include "mainwindow/core/list_snapshot.h"
+#include "lists/list_snapshot.h"
 #include "mainwindow/form1.h"
 #include "measure.h"
 #include "output/clipboard.h"

@@ -204,7 +204,7 @@ void Form1::Form_Load()
 {
     ErrorTrap trap(desktop(), QStringLiteral("Form_Load"));
     trap.step(100, [&] { ApplySkin(*this, *services_.skin); });
-    const QString hand = ProgramFile(kHandCursorFile);
+    const QString hand = programFile(kHandCursorFile);
     if (FileExists(hand)) {  // [104], a test that never fails
         trap.step(106, [&] { setMouseIcon(loadCursorFile(hand, devicePixelRatioF())); });
     }

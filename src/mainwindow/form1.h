@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/core/list_model.h"
+#include "lists/list_model.h"
 #include "mainwindow/core/settings_store.h"
 #include "mainwindow/progress_bar.h"
 #include "shell/core/desktop.h"

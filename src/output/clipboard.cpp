@@ -1,7 +1,7 @@
 // "Copy Results To Clipboard": the checked results as lines of text.
 #include "output/clipboard.h"
 
-#include "mainwindow/core/list_snapshot.h"
+#include "lists/list_snapshot.h"
 #include "mainwindow/form1.h"
 #include "output/core/table_text.h"
 #include "shell/core/error_trap.h"

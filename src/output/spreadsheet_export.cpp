@@ -1,7 +1,7 @@
 // "Save Results As Excel File": the checked results as a new workbook in the spreadsheet program.
 #include "output/spreadsheet_export.h"
 
-#include "mainwindow/core/list_snapshot.h"
+#include "lists/list_snapshot.h"
 #include "mainwindow/form1.h"
 #include "output/core/sheet_fill.h"
 #include "output/core/xlsx_spreadsheet.h"

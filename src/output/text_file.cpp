@@ -1,5 +1,5 @@
 // "Save Results As Text File", and the steps every file export of the results shares.
-#include "mainwindow/core/list_snapshot.h"
+#include "lists/list_snapshot.h"
 #include "mainwindow/form1.h"
 #include "output/core/text_table_file.h"
 #include "shell/core/error_trap.h"

@@ -68,7 +68,7 @@ QString failureText(const QSqlError &error)
 void Form1::PushButton4_Click()
 {
     ErrorTrap trap(desktop(), QStringLiteral("PushButton4_Click"));
-    const QString store = ProgramFile(kStoreName);
+    const QString store = programFile(kStoreName);
 
     if (!FileListed(store)) {  // [100], a test that never fails
         trap.step(102, [&] {

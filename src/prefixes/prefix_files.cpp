@@ -1,7 +1,7 @@
 // Prefix list files: loading them, the "<- ?" hint, the sample, and saving the results as lines.
 #include "prefixes/prefix_files.h"
 
-#include "mainwindow/core/list_snapshot.h"
+#include "lists/list_snapshot.h"
 #include "mainwindow/form1.h"
 #include "prefixes/core/list_file_text.h"
 #include "shell/core/error_trap.h"

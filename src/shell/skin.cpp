@@ -82,7 +82,7 @@ void paintBackground(QWidget &widget, const QColor &colour)
 
 void ApplySkin(QWidget &window, SkinComponent &skin)
 {
-    const QString path = ProgramFile(kSkinFile);
+    const QString path = programFile(kSkinFile);
     if (!FileListed(path)) {
         return;
     }

@@ -6,7 +6,7 @@
 #include "generator/core/generation_run.h"
 #include "generator/core/numbers.h"
 #include "generator/core/random_source.h"
-#include "mainwindow/core/number_form.h"
+#include "lists/number_form.h"
 #include "shell/core/failure.h"
 
 #include <QRegularExpression>
@@ -55,7 +55,7 @@ void TestGeneratorCore::numberForms_data()
     QTest::addColumn<QString>("prefix");
     QTest::addColumn<QString>("rebuilt");
     QTest::addColumn<QString>("pattern");
-    QTest::addColumn<int>("FreeDigits");
+    QTest::addColumn<int>("freeDigits");
     QTest::newRow("717") << "717"
                          << "717"
                          << "^717-\\d{3}-\\d{4}$" << 7;
@@ -103,13 +103,13 @@ void TestGeneratorCore::numberForms()
     QFETCH(QString, prefix);
     QFETCH(QString, rebuilt);
     QFETCH(QString, pattern);
-    QFETCH(int, FreeDigits);
-    QCOMPARE(RebuildPrefix(prefix), rebuilt);
-    QCOMPARE(::FreeDigits(rebuilt), FreeDigits);
+    QFETCH(int, freeDigits);
+    QCOMPARE(rebuildPrefix(prefix), rebuilt);
+    QCOMPARE(::freeDigits(rebuilt), freeDigits);
     RandomSource source(42);
     const QRegularExpression re(pattern);
     for (int i = 0; i < 200; ++i) {
-        const QString number = CompleteNumber(RebuildPrefix(prefix), source);
+        const QString number = completeNumber(rebuildPrefix(prefix), source);
         QVERIFY2(re.match(number).hasMatch(), qPrintable(number));
     }
 }
@@ -117,9 +117,9 @@ void TestGeneratorCore::numberForms()
 void TestGeneratorCore::longPrefixIsUsedUnchanged()
 {
     RandomSource source(1);
-    QCOMPARE(CompleteNumber(QStringLiteral("1234567890123"), source),
+    QCOMPARE(completeNumber(QStringLiteral("1234567890123"), source),
              QStringLiteral("1234567890123"));
-    QCOMPARE(RebuildPrefix(QStringLiteral("123456789")), QStringLiteral("123-456-789"));
+    QCOMPARE(rebuildPrefix(QStringLiteral("123456789")), QStringLiteral("123-456-789"));
 }
 
 void TestGeneratorCore::digitsAreUniform()
@@ -175,27 +175,9 @@ void TestGeneratorCore::duplicateIndexIsExact()
     QVERIFY(index.insert(QStringLiteral("ab-cde-fghi")));
     QVERIFY(index.insert(QStringLiteral("AB-cde-fghi")));
     QVERIFY(!index.insert(QStringLiteral("ab-cde-fghi")));
-    QVERIFY(index.contains(QStringLiteral("717-555-123")));
-    QVERIFY(!index.contains(QStringLiteral("717-555-1235")));
     QCOMPARE(index.size(), std::size_t(5));
     index.clear();
-    QVERIFY(!index.contains(QStringLiteral("717-555-1234")));
-
-    // A batch is inserted in order: a repeat inside the batch is not new the second time.
-    index.insert(QStringLiteral("800-281-2000"));
-    const std::vector<QString> batch = {"800-281-2001", "800-281-2000", "x", "800-281-2001", "x"};
-    std::vector<char> fresh;
-    index.insert(batch, fresh);
-    QCOMPARE(fresh, (std::vector<char>{1, 0, 1, 0, 0}));
-    // Many more than the table first holds: it grows without losing any.
-    std::vector<QString> many;
-    for (int i = 0; i < 5000; ++i) {
-        many.push_back(QStringLiteral("717-%1").arg(i, 7, 10, QLatin1Char('0')).insert(7, '-'));
-    }
-    index.insert(many, fresh);
-    QCOMPARE(std::count(fresh.begin(), fresh.end(), 1), 5000L);
-    index.insert(many, fresh);
-    QCOMPARE(std::count(fresh.begin(), fresh.end(), 1), 0L);
+    QVERIFY(index.insert(QStringLiteral("717-555-1234")));
 }
 
 void TestGeneratorCore::duplicateIndexAgreesWithASetAsItGrows()
@@ -232,7 +214,6 @@ void TestGeneratorCore::duplicateIndexAgreesWithASetAsItGrows()
                 return n / 10'000'000 == 717;
             }) > std::ptrdiff_t(DuplicateIndex::kManyNumbers));
     for (std::uint64_t number = 7'169'999'990ULL; number < 7'170'400'010ULL; number += 7) {
-        QCOMPARE(index.contains(numberText(number)), seen.count(number) == 1);
         QCOMPARE(index.insertNumber(number), seen.insert(number).second);
     }
     for (const std::uint64_t number : {6'030'004'999ULL, 8'000'004'999ULL, 6'030'005'000ULL}) {
@@ -359,9 +340,7 @@ GenerationRun::Stop runToEnd(GenerationRun &run, QStringList &made)
         run.draw();
         const GenerationRun::Stop stop = run.keep(fresh);
         for (const std::uint64_t entry : fresh.entries) {
-            made << (entry < ListSnapshot::kTextEntry
-                         ? numberText(entry)
-                         : fresh.texts[entry - ListSnapshot::kTextEntry]);
+            made << (isTextEntry(entry) ? fresh.texts[textIndexOf(entry)] : numberText(entry));
         }
         if (stop != GenerationRun::Stop::None) {
             return stop;
@@ -405,7 +384,7 @@ void TestGeneratorCore::largeRunMakesWhatDrawingOneByOneMakes()
     QStringList expected;
     while (expected.size() < 200'000) {
         const int k = int(RandomNumber(int(prefixes.size()), again));
-        const QString number = CompleteNumber(RebuildPrefix(prefixes[k - 1]), again);
+        const QString number = completeNumber(rebuildPrefix(prefixes[k - 1]), again);
         if (!seen.contains(number)) {
             seen.insert(number);
             expected << number;
@@ -470,14 +449,14 @@ void TestGeneratorCore::integerDrawsAreTheSameDraws()
         RandomSource a(seed, noon);
         RandomSource b(seed, noon);
         for (int i = 0; i < 20000; ++i) {
-            QCOMPARE(RandomWhole(n, a), int(RandomNumber(n, b)));
+            QCOMPARE(randomWhole(n, a), int(RandomNumber(n, b)));
         }
     }
     // Every count of free digits from one source, on a clock that stands still and on one that
     // moves at every reading, with reseeds of the caller's in between.
     std::vector<PrefixPlan> plans;
     for (const char *prefix : {"717", "603-43", "800-281-2", "", "6034312345", "603-431-2345"}) {
-        plans.push_back(PlanPrefix(RebuildPrefix(QString::fromLatin1(prefix))));
+        plans.push_back(planPrefix(rebuildPrefix(QString::fromLatin1(prefix))));
         QVERIFY(plans.back().ofNumberForm);
     }
     for (const bool ticking : {false, true}) {
@@ -490,12 +469,12 @@ void TestGeneratorCore::integerDrawsAreTheSameDraws()
                 b.reseed(float(i));
             }
             const PrefixPlan &plan = plans[std::size_t(i) % plans.size()];
-            QCOMPARE(numberText(CompleteNumberDigits(plan, a)), CompleteNumber(plan.rebuilt, b));
+            QCOMPARE(numberText(completeNumberDigits(plan, a)), completeNumber(plan.rebuilt, b));
         }
         QCOMPARE(g_readingsA, g_readingsB);
     }
     for (const char *prefix : {"80-0281", "71a", "7175551234567", "717--"}) {
-        QVERIFY2(!PlanPrefix(RebuildPrefix(QString::fromLatin1(prefix))).ofNumberForm, prefix);
+        QVERIFY2(!planPrefix(rebuildPrefix(QString::fromLatin1(prefix))).ofNumberForm, prefix);
     }
 }
 

@@ -1,8 +1,8 @@
 // The text forms of the result list, bytes compared exactly: the table file with its progress,
 // the clipboard text, the list file lines and the sheet's cells, for numbers kept as digits and
 // the same entries kept as text.
-#include "mainwindow/core/list_model.h"
-#include "mainwindow/core/list_snapshot.h"
+#include "lists/list_model.h"
+#include "lists/list_snapshot.h"
 #include "output/core/sheet_fill.h"
 #include "output/core/table_text.h"
 #include "output/core/text_table_file.h"

@@ -16,7 +16,7 @@ class TestShellCore : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup() { SetProgramFolder(QString()); }
+    void cleanup() { setProgramFolder(QString()); }
     void programFolderAndItsFiles();
     void fileExists();
     void fileListed();
@@ -45,14 +45,14 @@ void TestShellCore::init()
 void TestShellCore::programFolderAndItsFiles()
 {
     QCOMPARE(ProgramFolder(), QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
-    SetProgramFolder(dir_->path() + QLatin1Char('/'));
+    setProgramFolder(dir_->path() + QLatin1Char('/'));
     const QString folder = QDir::toNativeSeparators(dir_->path());
     QCOMPARE(ProgramFolder(), folder);
-    QCOMPARE(ProgramFile(QStringLiteral("x/o.cjs")),
+    QCOMPARE(programFile(QStringLiteral("x/o.cjs")),
              folder + QDir::separator() + "x" + QDir::separator() + "o.cjs");
     // At a root the separator doubles; such a path still names the file.
-    SetProgramFolder(QDir::rootPath());
-    QCOMPARE(ProgramFile(QStringLiteral("a")),
+    setProgramFolder(QDir::rootPath());
+    QCOMPARE(programFile(QStringLiteral("a")),
              QDir::toNativeSeparators(QDir::rootPath()) + QDir::separator() + QStringLiteral("a"));
     QVERIFY(FileListed(dir_->path() + QStringLiteral("//areacodes.mdb")));
     QVERIFY(FileExists(dir_->path() + QStringLiteral("//areacodes.mdb")));
@@ -143,9 +143,10 @@ void TestShellCore::pointerAfterMove()
 
 void TestShellCore::shortenedTitle()
 {
-    QCOMPARE(ShortenedTitle(kProductName), QStringLiteral("Brindlemoor Dial Roster Maker Studio"));
-    QCOMPARE(ShortenedTitle(QStringLiteral("Short Name")), QStringLiteral("Short"));
-    QCOMPARE(ShortenedTitle(QStringLiteral("a b c d e f g h i j k l m n o p q r s t u v w x")),
+    QCOMPARE(::shortenedTitle(kProductName),
+             QStringLiteral("Brindlemoor Dial Roster Maker Studio"));
+    QCOMPARE(::shortenedTitle(QStringLiteral("Short Name")), QStringLiteral("Short"));
+    QCOMPARE(::shortenedTitle(QStringLiteral("a b c d e f g h i j k l m n o p q r s t u v w x")),
              QStringLiteral("a b c d e f g h i j k l m n o p q r s t"));
 }
 

@@ -16,7 +16,7 @@ FormFixture::FormFixture(bool load)
     QSettings::setDefaultFormat(QSettings::NativeFormat);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
-    SetProgramFolder(programDir_.path());
+    setProgramFolder(programDir_.path());
     setYieldEveryNthCall(1);
     restart(load);
 }
@@ -24,7 +24,7 @@ FormFixture::FormFixture(bool load)
 FormFixture::~FormFixture()
 {
     form_.reset();
-    SetProgramFolder(QString());
+    setProgramFolder(QString());
 }
 
 void FormFixture::restart(bool load)

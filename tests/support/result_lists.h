@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/core/list_model.h"
+#include "lists/list_model.h"
 #include "shell/core/progress.h"
 
 #include <QByteArray>

@@ -8,23 +8,23 @@ std::uint64_t prefixCapacity(const QStringList &prefixes)
 {
     QSet<QString> rebuilt;
     for (const QString &prefix : prefixes) {
-        rebuilt.insert(RebuildPrefix(prefix));
+        rebuilt.insert(rebuildPrefix(prefix));
     }
     std::uint64_t total = 0;
     for (const QString &r : rebuilt) {
         bool covered = false;
         // Only texts of at most 12 characters can be among another prefix's numbers. The shorter
         // prefix ends between two characters, at `shorter` units and `position` - 1 characters.
-        if (CharacterCount(r) <= 12) {
+        if (characterCount(r) <= 12) {
             qsizetype position = 1;
             for (qsizetype shorter = 0; shorter < r.size() && !covered;
-                 shorter += CharacterUnits(r, shorter), ++position) {
+                 shorter += characterUnits(r, shorter), ++position) {
                 covered = rebuilt.contains(r.left(shorter)) &&
-                          FitsNumberForm(QStringView(r).mid(shorter), position);
+                          fitsNumberForm(QStringView(r).mid(shorter), position);
             }
         }
         if (!covered) {
-            total += powerOfTen(FreeDigits(r));
+            total += powerOfTen(freeDigits(r));
         }
     }
     return total;

@@ -1,6 +1,6 @@
 #include "generator/core/duplicate_index.h"
 
-#include "mainwindow/core/number_form.h"
+#include "lists/number_form.h"
 
 #include <cstdlib>
 #include <new>
@@ -297,30 +297,6 @@ bool DuplicateIndex::insert(const QString &text)
     }
     texts_.insert(text);
     return true;
-}
-
-void DuplicateIndex::insert(const std::vector<QString> &texts, std::vector<char> &fresh)
-{
-    fresh.resize(texts.size());
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        fresh[i] = insert(texts[i]) ? 1 : 0;
-    }
-}
-
-bool DuplicateIndex::contains(const QString &text) const
-{
-    const std::uint64_t number = numberKey(text);
-    if (number == kNotANumber) {
-        return texts_.contains(text);
-    }
-    const std::size_t block = std::size_t(number / kAreaCodeNumbers);
-    if (!dense_.empty() && dense_[block] &&
-        (dense_[block][(number % kAreaCodeNumbers) >> 6] >> (number % kAreaCodeNumbers & 63) & 1)) {
-        return true;
-    }
-    const std::uint64_t stored = number + 1;
-    return (table_.cells != nullptr && table_.cells[table_.find(stored)] == stored) ||
-           inOld(stored);
 }
 
 void DuplicateIndex::clear()

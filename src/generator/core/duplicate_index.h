@@ -33,9 +33,6 @@ public:
     // Inserts the numbers in order; isNew[i] tells whether numbers[i] was new. Faster than one
     // by one: the table cells of the whole batch are fetched from memory at the same time.
     void insertNumbers(const std::uint64_t *numbers, std::size_t n, char *isNew);
-    // The same for texts of any form.
-    void insert(const std::vector<QString> &texts, std::vector<char> &fresh);
-    bool contains(const QString &text) const;
     void clear();
     std::size_t size() const { return numbers_ + denseNumbers_ + std::size_t(texts_.size()); }
     // Room for n numbers before the table first grows.

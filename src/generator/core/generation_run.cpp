@@ -86,7 +86,7 @@ void GenerationRun::setPrefixes(const QStringList &prefixes)
     plans_.clear();
     plans_.reserve(std::size_t(prefixes.size()));
     for (const QString &prefix : prefixes) {
-        plans_.push_back(PlanPrefix(RebuildPrefix(prefix)));
+        plans_.push_back(planPrefix(rebuildPrefix(prefix)));
     }
     missLimit_.reset();
     busyAreaCodes_ = busyAreaCodes(plans_, requested_);
@@ -135,9 +135,9 @@ void GenerationRun::draw()
     // batch is stored; the draws are the same.
     RandomSource source = source_;
     for (int b = std::min(kBatch, requested_ - added_); b > 0; --b) {
-        const PrefixPlan &p = plans_[std::size_t(RandomWhole(c, source) - 1)];
+        const PrefixPlan &p = plans_[std::size_t(randomWhole(c, source) - 1)];
         if (p.ofNumberForm) {
-            numbers_.push_back(CompleteNumberDigits(p, source));
+            numbers_.push_back(completeNumberDigits(p, source));
             if (!batch_.texts.empty()) {
                 batch_.entries.push_back(numbers_.back());
             }
@@ -147,8 +147,8 @@ void GenerationRun::draw()
             if (batch_.texts.empty()) {
                 batch_.entries.assign(numbers_.begin(), numbers_.end());
             }
-            batch_.entries.push_back(ListSnapshot::kTextEntry + batch_.texts.size());
-            batch_.texts.push_back(CompleteNumber(p.rebuilt, source));
+            batch_.entries.push_back(textEntry(batch_.texts.size()));
+            batch_.texts.push_back(completeNumber(p.rebuilt, source));
         }
     }
     source_ = source;
@@ -174,16 +174,16 @@ GenerationRun::Stop GenerationRun::keep(ListEntries &fresh)
     std::size_t n = 0;
     for (const std::uint64_t entry : batch_.entries) {
         bool isNew = false;
-        if (entry < ListSnapshot::kTextEntry) {
+        if (!isTextEntry(entry)) {
             isNew = isNew_[n++] != 0;
             if (isNew) {
                 fresh.entries.push_back(entry);
             }
         } else {
-            const QString &text = batch_.texts[entry - ListSnapshot::kTextEntry];
+            const QString &text = batch_.texts[textIndexOf(entry)];
             isNew = index_.insert(text);
             if (isNew) {
-                fresh.entries.push_back(ListSnapshot::kTextEntry + fresh.texts.size());
+                fresh.entries.push_back(textEntry(fresh.texts.size()));
                 fresh.texts.push_back(text);
             }
         }

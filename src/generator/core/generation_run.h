@@ -2,7 +2,7 @@
 
 #include "generator/core/duplicate_index.h"
 #include "generator/core/numbers.h"
-#include "mainwindow/core/list_snapshot.h"
+#include "lists/list_snapshot.h"
 
 #include <QString>
 #include <QStringList>
@@ -70,7 +70,7 @@ private:
     DuplicateIndex index_;
     // Area codes that take their bits in the index from the start (DuplicateIndex::expectMany).
     std::vector<std::uint32_t> busyAreaCodes_;
-    // The batch in the list's form: numbers, and texts at kTextEntry + index.
+    // The batch in the list's form: numbers, and text entries of their index in texts.
     ListEntries batch_;
     std::vector<std::uint64_t> numbers_;  // the batch's numbers alone, in order
     std::vector<char> isNew_;

@@ -16,16 +16,16 @@ int InstrCount(const QString &text, const QString &find)
     return count;
 }
 
-qsizetype CharacterCount(QStringView text)
+qsizetype characterCount(QStringView text)
 {
     qsizetype count = 0;
-    for (qsizetype i = 0; i < text.size(); i += CharacterUnits(text, i)) {
+    for (qsizetype i = 0; i < text.size(); i += characterUnits(text, i)) {
         ++count;
     }
     return count;
 }
 
-QString RebuildPrefix(const QString &prefix)
+QString rebuildPrefix(const QString &prefix)
 {
     if (InstrCount(prefix, QStringLiteral("-")) != 0) {
         return prefix;
@@ -37,16 +37,16 @@ QString RebuildPrefix(const QString &prefix)
         if (j == 4 || j == 7) {
             rebuilt += QLatin1Char('-');
         }
-        const qsizetype units = CharacterUnits(prefix, i);
+        const qsizetype units = characterUnits(prefix, i);
         rebuilt += QStringView(prefix).mid(i, units);
         i += units;
     }
     return rebuilt;
 }
 
-QString CompleteNumber(QString rebuilt, RandomSource &source)
+QString completeNumber(QString rebuilt, RandomSource &source)
 {
-    const qsizetype given = CharacterCount(rebuilt);
+    const qsizetype given = characterCount(rebuilt);
     if (given >= 12) {
         return rebuilt;
     }
@@ -63,7 +63,7 @@ QString CompleteNumber(QString rebuilt, RandomSource &source)
     return QString(reinterpret_cast<const QChar *>(number), out - number);
 }
 
-bool FitsNumberForm(QStringView text, qsizetype from)
+bool fitsNumberForm(QStringView text, qsizetype from)
 {
     // A unit of a surrogate pair is neither a digit nor a dash, so the walk ends at the first
     // such character, before positions and units could part.
@@ -79,10 +79,10 @@ bool FitsNumberForm(QStringView text, qsizetype from)
     return true;
 }
 
-int FreeDigits(const QString &rebuilt)
+int freeDigits(const QString &rebuilt)
 {
     int digits = 0;
-    for (qsizetype j = CharacterCount(rebuilt) + 1; j <= 12; ++j) {
+    for (qsizetype j = characterCount(rebuilt) + 1; j <= 12; ++j) {
         if (j != 4 && j != 8) {
             ++digits;
         }
@@ -90,12 +90,12 @@ int FreeDigits(const QString &rebuilt)
     return digits;
 }
 
-PrefixPlan PlanPrefix(const QString &rebuilt)
+PrefixPlan planPrefix(const QString &rebuilt)
 {
     PrefixPlan plan;
     plan.rebuilt = rebuilt;
-    plan.freeDigits = FreeDigits(rebuilt);
-    plan.ofNumberForm = rebuilt.size() <= 12 && FitsNumberForm(rebuilt, 1);
+    plan.freeDigits = freeDigits(rebuilt);
+    plan.ofNumberForm = rebuilt.size() <= 12 && fitsNumberForm(rebuilt, 1);
     for (qsizetype j = 1; j <= rebuilt.size() && plan.ofNumberForm; ++j) {
         if (j != 4 && j != 8) {
             plan.digits = plan.digits * 10 + std::uint64_t(rebuilt[j - 1].unicode() - u'0');

@@ -14,58 +14,42 @@ int InstrCount(const QString &text, const QString &find);
 // halves.
 
 // The UTF-16 units of the character that starts at unit i of text: 2 for a surrogate pair, else 1.
-inline qsizetype CharacterUnits(QStringView text, qsizetype i)
+inline qsizetype characterUnits(QStringView text, qsizetype i)
 {
     return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
 }
 
 // The number of characters of text.
-qsizetype CharacterCount(QStringView text);
+qsizetype characterCount(QStringView text);
 
 // A prefix without any dash gets dashes before its 4th and 7th characters; one with a dash is
 // kept as it is.
-QString RebuildPrefix(const QString &prefix);
+QString rebuildPrefix(const QString &prefix);
 
 // Appends random digits, and dashes at the 4th and 8th positions, up to 12 characters.
-QString CompleteNumber(QString rebuilt, RandomSource &source);
+QString completeNumber(QString rebuilt, RandomSource &source);
 
 // Whether the characters of text, the first standing at 1-based position `from`, are those of the
 // form NNN-NNN-NNNN there: a dash at the 4th and 8th, a digit elsewhere.
-bool FitsNumberForm(QStringView text, qsizetype from);
+bool fitsNumberForm(QStringView text, qsizetype from);
 
 // The number of distinct numbers a rebuilt prefix can give is 10 to this power.
-int FreeDigits(const QString &rebuilt);
+int freeDigits(const QString &rebuilt);
 
 // How a rebuilt prefix becomes numbers. When each of its characters is what the form
 // NNN-NNN-NNNN has at that place (a digit, a dash at the 4th and 8th), every number it gives is of
-// that form: its digits followed by FreeDigits() random ones, made without any text at all.
+// that form: its digits followed by freeDigits() random ones, made without any text at all.
 struct PrefixPlan {
     QString rebuilt;
     bool ofNumberForm = false;
     std::uint64_t digits = 0;  // those of the rebuilt prefix, when ofNumberForm
     int freeDigits = 0;
 };
-PrefixPlan PlanPrefix(const QString &rebuilt);
+PrefixPlan planPrefix(const QString &rebuilt);
 
-// CompleteNumber for a prefix of the number form, as the digits of the number (number_form.h).
-// It draws exactly as CompleteNumber does, one digit per position.
-inline std::uint64_t CompleteNumberDigits(const PrefixPlan &plan, RandomSource &source)
+// completeNumber for a prefix of the number form, as the digits of the number (number_form.h).
+// It draws exactly as completeNumber does, one digit per position.
+inline std::uint64_t completeNumberDigits(const PrefixPlan &plan, RandomSource &source)
 {
     return source.appendDigits(plan.digits, plan.freeDigits);
-}
-
-// True when any entry of the list (anything with count() and 1-based text(position), such as a
-// ListModel) has exactly this text. Walks the whole list, as the duplicate lookup once did for
-// every draw; the duplicate index has taken its place, and it stays as the measure of that.
-template <typename List>
-bool IsInList(const List &list, const QString &text)
-{
-    bool found = false;
-    const int m = list.count();
-    for (int i = 1; i <= m; ++i) {
-        if (list.text(i) == text) {
-            found = true;
-        }
-    }
-    return found;
 }

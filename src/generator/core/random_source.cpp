@@ -15,7 +15,7 @@ RandomSource &RandomSource::shared()
     return source;
 }
 
-float TimeOfDaySeconds()
+float timeOfDaySeconds()
 {
     using namespace std::chrono;
     const auto now = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();

@@ -5,7 +5,7 @@
 #include <cstring>
 
 // Seconds since midnight, with their fraction.
-float TimeOfDaySeconds();
+float timeOfDaySeconds();
 
 // The program's one random source: a 64-bit generator seeded once from the system's entropy.
 // A reseed mixes its value into the state without resetting it, so reseeding with the same value
@@ -17,7 +17,7 @@ public:
 
     RandomSource();
     // A source with a fixed start, and a clock of the caller's: tests pin both.
-    explicit RandomSource(std::uint64_t state, Clock clock = TimeOfDaySeconds)
+    explicit RandomSource(std::uint64_t state, Clock clock = timeOfDaySeconds)
         : state_(state), clock_(clock)
     {
     }
@@ -56,7 +56,7 @@ public:
         return std::uint32_t(mix(state_) >> 40);
     }
 
-    // count draws of RandomWhole(10, *this) - 1, the same draws one after the other, appended to
+    // count draws of randomWhole(10, *this) - 1, the same draws one after the other, appended to
     // digits as decimal digits.
     std::uint64_t appendDigits(std::uint64_t digits, int count)
     {
@@ -95,7 +95,7 @@ private:
     }
 
     std::uint64_t state_;
-    Clock clock_ = TimeOfDaySeconds;
+    Clock clock_ = timeOfDaySeconds;
     unsigned reseeds_ = 0;
     float seconds_ = 0;
     std::uint32_t lastSeedBits_ = 0;
@@ -113,7 +113,7 @@ inline double RandomNumber(int n, RandomSource &source)
 
 // RandomNumber for n >= 0, as an int and without floating point: r is k / 2^24 for the draw's
 // bits k, and r * n is exact in double precision, so its floor is (k * n) >> 24.
-inline int RandomWhole(int n, RandomSource &source)
+inline int randomWhole(int n, RandomSource &source)
 {
     source.reseedFromClock();
     return int((std::uint64_t(source.drawBits()) * std::uint64_t(n)) >> 24) + 1;

@@ -93,7 +93,7 @@ std::optional<QString> SettingsStore::pendingCount() const
         return std::nullopt;
     }
     try {
-        if (const auto bytes = ReadWholeFile(pendingCountFile(), 1024 * 1024)) {
+        if (const auto bytes = readWholeFile(pendingCountFile(), 1024 * 1024)) {
             return QString::fromUtf8(*bytes);
         }
     } catch (const std::exception &) {
@@ -112,7 +112,7 @@ std::optional<SetAsideStore> SettingsStore::setAsideIfDamaged()
     // No limit on the size: the prefix list has none, and what the close wrote must come back.
     std::optional<QByteArray> bytes;
     try {
-        bytes = ReadWholeFile(file, std::numeric_limits<qint64>::max());
+        bytes = readWholeFile(file, std::numeric_limits<qint64>::max());
     } catch (const std::exception &) {
         return std::nullopt;  // unreadable: the close reports a store it cannot write
     }
@@ -167,7 +167,7 @@ void SettingsStore::writeCount(const QString &text)
     }
     const QString pending = pendingCountFile();
     QDir().mkpath(QFileInfo(pending).absolutePath());
-    (void)ReplaceSmallFile(pending, text.toUtf8());
+    (void)replaceSmallFile(pending, text.toUtf8());
 }
 
 std::optional<QString> SettingsStore::writeAtClose(const QString &prefixes)

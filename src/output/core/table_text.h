@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/core/list_snapshot.h"
+#include "lists/list_snapshot.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

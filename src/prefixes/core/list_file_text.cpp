@@ -1,6 +1,6 @@
 #include "prefixes/core/list_file_text.h"
 
-#include "mainwindow/core/list_snapshot.h"
+#include "lists/list_snapshot.h"
 #include "shell/core/file_helpers.h"
 #include "shell/core/file_io.h"
 
@@ -71,7 +71,7 @@ std::optional<QString> readListFile(const QString &path,
     }
     // A folder or a device named in the dialog is told at once: reading it would fail, or never
     // end.
-    switch (PathKindOf(path)) {
+    switch (pathKindOf(path)) {
         case PathKind::Folder:
             return QStringLiteral("%1 is a folder, not a list file, and was not loaded.").arg(path);
         case PathKind::Special:
@@ -82,7 +82,7 @@ std::optional<QString> readListFile(const QString &path,
         default:
             break;
     }
-    const std::optional<QByteArray> bytes = ReadWholeFile(path, kMaxListFileBytes);
+    const std::optional<QByteArray> bytes = readWholeFile(path, kMaxListFileBytes);
     if (!bytes) {
         return QStringLiteral(
                    "%1 is larger than %2 MB, too large for a list of prefixes, and was "

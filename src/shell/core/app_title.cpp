@@ -4,7 +4,7 @@ namespace {
 QString g_title;
 }
 
-QString ShortenedTitle(const QString &name)
+QString shortenedTitle(const QString &name)
 {
     QString t = name;
     do {
@@ -23,10 +23,10 @@ void SetApplicationTitle()
     // Kept here, not handed to Qt as its display name: on X11 Qt appends that name to every
     // window caption that does not already end with it, so the main window's caption would
     // read "<product name> - <application title>" and every dialog's would carry it too.
-    g_title = ShortenedTitle(kProductName);
+    g_title = shortenedTitle(kProductName);
 }
 
-QString ApplicationTitle()
+QString applicationTitle()
 {
-    return g_title.isEmpty() ? ShortenedTitle(kProductName) : g_title;
+    return g_title.isEmpty() ? shortenedTitle(kProductName) : g_title;
 }

@@ -11,8 +11,8 @@ inline const QString kSupportMail = QStringLiteral("support@quillane.example");
 inline const QString kDesktopEntry = QStringLiteral("dialroster");
 
 // Cuts words off the end of a name until it is at most 40 characters; always at least one.
-QString ShortenedTitle(const QString &name);
+QString shortenedTitle(const QString &name);
 
 // The application title: the title of every box that is given none of its own.
 void SetApplicationTitle();
-QString ApplicationTitle();
+QString applicationTitle();

@@ -51,12 +51,12 @@ QString ProgramFolder()
     return QDir::toNativeSeparators(folder);
 }
 
-QString ProgramFile(const QString &relativeName)
+QString programFile(const QString &relativeName)
 {
     return ProgramFolder() + QDir::separator() + QDir::toNativeSeparators(relativeName);
 }
 
-void SetProgramFolder(const QString &folder)
+void setProgramFolder(const QString &folder)
 {
     g_programFolder = folder;
 }

@@ -7,9 +7,9 @@
 QString ProgramFolder();
 // The program folder, a separator and a name relative to it ("x/o.cjs" and the like), joined as
 // they are: at a root the separator is doubled, which still names the same file.
-QString ProgramFile(const QString &relativeName);
+QString programFile(const QString &relativeName);
 // Tests point the program folder elsewhere; the empty text restores the real one.
-void SetProgramFolder(const QString &folder);
+void setProgramFolder(const QString &folder);
 
 // True when the path names an existing file or folder, readable or not; never fails.
 bool FileExists(const QString &path);

@@ -32,7 +32,7 @@ void forget(AtomicFile *file)
 
 }  // namespace
 
-PathKind PathKindOf(const QString &path)
+PathKind pathKindOf(const QString &path)
 {
     if (path.isEmpty()) {
         return PathKind::Missing;
@@ -48,11 +48,11 @@ PathKind PathKindOf(const QString &path)
     return info.isFile() ? PathKind::RegularFile : PathKind::Special;
 }
 
-std::optional<QByteArray> ReadWholeFile(const QString &path, qint64 limit)
+std::optional<QByteArray> readWholeFile(const QString &path, qint64 limit)
 {
     // Opening a named pipe would wait for a writer, and a device may never end: only a regular
     // file is opened at all.
-    if (PathKindOf(path) != PathKind::RegularFile) {
+    if (pathKindOf(path) != PathKind::RegularFile) {
         cannotRead(path, QStringLiteral("not a regular file"));
     }
     QFile file(QDir::fromNativeSeparators(path));
@@ -146,7 +146,7 @@ void AtomicFile::abandonAll()
     }
 }
 
-bool ReplaceSmallFile(const QString &path, const QByteArray &bytes)
+bool replaceSmallFile(const QString &path, const QByteArray &bytes)
 {
     const QString target = QDir::fromNativeSeparators(path);
     const QString next = target + QStringLiteral(".new");

@@ -11,11 +11,11 @@
 // What a path names, as far as reading it goes: a regular file can be read to its end, while a
 // folder cannot be read at all and a device or pipe may never end or may block the reader.
 enum class PathKind { Missing, RegularFile, Folder, Special };
-PathKind PathKindOf(const QString &path);
+PathKind pathKindOf(const QString &path);
 
 // The bytes of a regular file, or nullopt when it holds more than `limit` bytes. Throws Failure
 // "Cannot read <path> (<reason>)" when the file cannot be read.
-std::optional<QByteArray> ReadWholeFile(const QString &path, qint64 limit);
+std::optional<QByteArray> readWholeFile(const QString &path, qint64 limit);
 
 // A file replaced whole. What is written goes to a temporary file beside the target, which takes
 // the target's place only at commit(), so until then the old file stays as it was. A write that is
@@ -48,7 +48,7 @@ private:
 // moment leaves the old text or the new one, never a mixture (a power cut may lose the latest).
 // For a value written at every keystroke, where AtomicFile's wait for the disk would be felt.
 // Returns false when the file could not be written.
-bool ReplaceSmallFile(const QString &path, const QByteArray &bytes);
+bool replaceSmallFile(const QString &path, const QByteArray &bytes);
 
 // The text after the last separator of a path ("\" or "/"); the whole text when it holds none,
 // the empty text when it ends with one.

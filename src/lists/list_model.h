@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/core/chunked_vector.h"
+#include "lists/chunked_vector.h"
 
 #include <QAbstractTableModel>
 #include <QString>
@@ -27,8 +27,6 @@ public:
     int count() const { return int(entries_.size()); }
     void add(const QString &text);
     void add(QStringView text);
-    // Appends numbers of the form NNN-NNN-NNNN, given by their digits (see number_form.h).
-    void addNumbers(const std::uint64_t *numbers, std::size_t n);
     void add(const ListEntries &entries);
     void remove(int position);
     void clear();
@@ -78,7 +76,7 @@ private:
     bool bit(std::size_t row) const { return (checked_[row >> 6] >> (row & 63)) & 1; }
     void setBit(std::size_t row, bool on);
 
-    // A number, or ListSnapshot::kTextEntry plus the index of the entry's text in texts_.
+    // Entries in the lists' form (number_form.h), their texts in texts_.
     ChunkedVector<std::uint64_t> entries_;
     std::vector<QString> texts_;
     std::vector<QStringList> subItems_;   // grows only as far as sub-items are set

@@ -1,6 +1,6 @@
-#include "mainwindow/core/list_model.h"
+#include "lists/list_model.h"
 
-#include "mainwindow/core/list_snapshot.h"
+#include "lists/list_snapshot.h"
 #include "shell/core/failure.h"
 
 ListModel::ListModel(QObject *parent) : QAbstractTableModel(parent) {}
@@ -18,7 +18,7 @@ void ListModel::add(const QString &text)
     if (key != kNotANumber) {
         entries_.push_back(key);
     } else {
-        entries_.push_back(ListSnapshot::kTextEntry + texts_.size());
+        entries_.push_back(textEntry(texts_.size()));
         texts_.push_back(text);
     }
     appended(1);
@@ -35,22 +35,14 @@ void ListModel::add(QStringView text)
     }
 }
 
-void ListModel::addNumbers(const std::uint64_t *numbers, std::size_t n)
-{
-    for (std::size_t i = 0; i < n; ++i) {
-        entries_.push_back(numbers[i]);
-    }
-    appended(n);
-}
-
 void ListModel::add(const ListEntries &entries)
 {
     for (const std::uint64_t entry : entries.entries) {
-        if (entry < ListSnapshot::kTextEntry) {
+        if (!isTextEntry(entry)) {
             entries_.push_back(entry);
         } else {
-            entries_.push_back(ListSnapshot::kTextEntry + texts_.size());
-            texts_.push_back(entries.texts[entry - ListSnapshot::kTextEntry]);
+            entries_.push_back(textEntry(texts_.size()));
+            texts_.push_back(entries.texts[textIndexOf(entry)]);
         }
     }
     appended(entries.size());
@@ -143,8 +135,7 @@ QString ListModel::text(int position) const
 {
     checkPosition(position);
     const std::uint64_t entry = entries_[std::size_t(position - 1)];
-    return entry < ListSnapshot::kTextEntry ? numberText(entry)
-                                            : texts_[entry - ListSnapshot::kTextEntry];
+    return isTextEntry(entry) ? texts_[textIndexOf(entry)] : numberText(entry);
 }
 
 QStringList ListModel::texts() const

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/core/number_form.h"
+#include "lists/number_form.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,9 +16,6 @@ class ListModel;
 // An entry's first cell is kept as the list keeps it: a number of the form NNN-NNN-NNNN as its
 // ten digits, any other text as text. The outputs write numbers straight from their digits.
 struct ListSnapshot {
-    // Marks an entry whose first cell is the text at index (entry - kTextEntry) of texts.
-    static constexpr std::uint64_t kTextEntry = std::uint64_t(1) << 63;
-
     QStringList headers;                 // column k at index k - 1
     std::vector<std::uint64_t> entries;  // entry i at index i - 1
     std::vector<QString> texts;
@@ -30,12 +27,12 @@ struct ListSnapshot {
     int columns() const { return int(headers.size()); }
     int count() const { return int(entries.size()); }
     // Positions are 1-based, as in the list.
-    bool isNumber(int position) const { return entries[std::size_t(position - 1)] < kTextEntry; }
+    bool isNumber(int position) const { return !isTextEntry(entries[std::size_t(position - 1)]); }
     std::uint64_t number(int position) const { return entries[std::size_t(position - 1)]; }
     // The text of a first cell that is not a number.
     const QString &text(int position) const
     {
-        return texts[std::size_t(entries[std::size_t(position - 1)] - kTextEntry)];
+        return texts[textIndexOf(entries[std::size_t(position - 1)])];
     }
     QString cell(int position, int column) const;
     int cellLength(int position, int column) const;
@@ -47,8 +44,8 @@ struct ListSnapshot {
     void append(const QString &firstCell, bool isChecked, bool packNumbers = true);
 };
 
-// Entries to append to a list, in the list's own form: numbers as their digits, other texts as
-// ListSnapshot::kTextEntry plus their index in texts.
+// Entries to append to a list, in the list's own form (see number_form.h): numbers as their
+// digits, other texts as the text entry of their index in texts.
 struct ListEntries {
     std::vector<std::uint64_t> entries;
     std::vector<QString> texts;

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <cstddef>
 #include <cstdint>
 
 // The form of nearly every result entry, NNN-NNN-NNNN, kept as the number its ten digits make
@@ -55,6 +56,27 @@ inline void writeNumber(std::uint64_t key, Char *out)
     out[9] = Char('0' + line / 100 % 10);
     out[10] = Char('0' + line / 10 % 10);
     out[11] = Char('0' + line % 10);
+}
+
+// An entry of a list, in the lists' own form, is one word: a number as its digits, or a mark and
+// the index of the entry's text, which is kept beside the entries.
+namespace entry_form {
+constexpr std::uint64_t kTextMark = std::uint64_t(1) << 63;
+}  // namespace entry_form
+
+inline bool isTextEntry(std::uint64_t entry)
+{
+    return entry >= entry_form::kTextMark;
+}
+// The entry of the text at this index.
+inline std::uint64_t textEntry(std::size_t textIndex)
+{
+    return entry_form::kTextMark + textIndex;
+}
+// The index of a text entry's text.
+inline std::size_t textIndexOf(std::uint64_t entry)
+{
+    return std::size_t(entry - entry_form::kTextMark);
 }
 
 inline QString numberText(std::uint64_t key)

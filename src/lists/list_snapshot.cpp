@@ -1,6 +1,6 @@
-#include "mainwindow/core/list_snapshot.h"
+#include "lists/list_snapshot.h"
 
-#include "mainwindow/core/list_model.h"
+#include "lists/list_model.h"
 
 #include <algorithm>
 
@@ -33,7 +33,7 @@ void ListSnapshot::append(const QString &firstCell, bool isChecked, bool packNum
     if (key != kNotANumber) {
         entries.push_back(key);
     } else {
-        entries.push_back(kTextEntry + texts.size());
+        entries.push_back(textEntry(texts.size()));
         texts.push_back(firstCell);
     }
     for (std::vector<QString> &column : subItems) {
