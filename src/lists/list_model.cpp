@@ -72,8 +72,8 @@ void ListModel::appended(std::size_t n)
             setBit(row, true);
         }
     }
-    ++revision_;
     queuePublish();
+    emit changed();
 }
 
 void ListModel::queuePublish()
@@ -112,9 +112,8 @@ void ListModel::remove(int position)
         subItems_.erase(subItems_.begin() + std::ptrdiff_t(row));
     }
     published_ = count();
-    ++removals_;
-    ++revision_;
     endRemoveRows();
+    emit changed();
 }
 
 void ListModel::clear()
@@ -126,9 +125,8 @@ void ListModel::clear()
     std::vector<QStringList>().swap(subItems_);
     std::vector<std::uint64_t>().swap(checked_);
     published_ = 0;
-    ++removals_;
-    ++revision_;
     endResetModel();
+    emit changed();
 }
 
 QString ListModel::text(int position) const

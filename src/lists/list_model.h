@@ -44,11 +44,6 @@ public:
     // Entries that the view has been told about; the rest wait for the next batch.
     void publish();
 
-    // Goes up whenever entries are removed, so a loop that yields can tell its list was changed.
-    quint64 removals() const { return removals_; }
-    // Goes up with every change of the entries: added, removed or cleared.
-    quint64 revision() const { return revision_; }
-
     // Result entries show a check box and start checked.
     void setCheckable(bool checkable) { checkable_ = checkable; }
     bool isCheckable() const { return checkable_; }
@@ -68,6 +63,9 @@ public:
 
 signals:
     void columnWidthChanged(int column, int widthTwips);
+    // At once with every change of the entries (added, removed, cleared), so a loop that yields
+    // can tell its list changed; the view hears of appended entries later, a batch at a time.
+    void changed();
 
 private:
     void checkPosition(int position) const;
@@ -86,6 +84,4 @@ private:
     int published_ = 0;
     bool publishQueued_ = false;
     bool checkable_ = false;
-    quint64 removals_ = 0;
-    quint64 revision_ = 0;
 };

@@ -123,9 +123,9 @@ public:
     QList<QPushButton *> pushButtons() const;
 
     // What a file export writes: the list as it stood at the click, into the file at path,
-    // showing its progress.
+    // showing its progress and running beforeEach (the window's yield) between its items.
     using FileExport = void (*)(const ListSnapshot &list, const QString &path,
-                                ProgressDisplay *progress);
+                                ProgressDisplay *progress, void (*beforeEach)());
     // The steps of a "Save Results As ..." command that writes a file: the path is asked for
     // ([106] to [116]), the pointer turns busy ([118]), the export writes the result list ([120])
     // and the pointer turns back ([122]). Failures are reported under the handler's name.

@@ -7,6 +7,7 @@
 #include "output/core/xlsx_spreadsheet.h"
 #include "shell/core/error_trap.h"
 #include "shell/core/failure.h"
+#include "shell/core/yield.h"
 
 #include <QDesktopServices>
 #include <QProcess>
@@ -98,9 +99,14 @@ void Form1::PushButton13_Click()
     // neither fails it nor mixes old and new entries into one workbook.
     const ListSnapshot list = takeListSnapshot(ListView2);
     std::unique_ptr<Spreadsheet> sheet;
-    // One report at the first failure: a workbook that cannot be made or written gets no more.
+    // Each cell is a step of its own. One report at the first failure: a workbook that cannot be
+    // made or written gets no more.
+    const auto writeCell = [&](int step, int row, int column, const QString &text) {
+        return trap.step(step, [&] { sheet->setCell(row, column, text); });
+    };
     (void)(trap.step(112, [&] { sheet = desktop().createSpreadsheet(); }) &&
-           trap.step(114, [&] { sheet->addWorkbook(); }) && fillSheet(trap, *sheet, list) &&
+           trap.step(114, [&] { sheet->addWorkbook(); }) &&
+           fillSheet(list, writeCell, yieldToEventLoop) &&
            trap.step(172, [&] { sheet->autofitColumns(); }) &&
            trap.step(174, [&] { sheet->makeVisible(); }));
 }

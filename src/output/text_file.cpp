@@ -4,6 +4,7 @@
 #include "output/core/text_table_file.h"
 #include "shell/core/error_trap.h"
 #include "shell/core/file_dialog.h"
+#include "shell/core/yield.h"
 
 void Form1::saveResultsToFile(const QString &handler, FileExport write)
 {
@@ -17,7 +18,7 @@ void Form1::saveResultsToFile(const QString &handler, FileExport write)
         // The list as it is now: what happens to it during the export's yields does not reach
         // the file.
         BarProgress bar(*ProgressBar1);
-        write(takeListSnapshot(ListView2), *path, &bar);
+        write(takeListSnapshot(ListView2), *path, &bar, yieldToEventLoop);
     });
 }
 

@@ -4,11 +4,11 @@
 
 #include <QSet>
 
-std::uint64_t prefixCapacity(const QStringList &prefixes)
+std::uint64_t prefixCapacity(const std::vector<PrefixPlan> &plans)
 {
     QSet<QString> rebuilt;
-    for (const QString &prefix : prefixes) {
-        rebuilt.insert(rebuildPrefix(prefix));
+    for (const PrefixPlan &plan : plans) {
+        rebuilt.insert(plan.rebuilt);
     }
     std::uint64_t total = 0;
     for (const QString &r : rebuilt) {

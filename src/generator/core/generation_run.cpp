@@ -48,7 +48,7 @@ std::vector<std::uint32_t> busyAreaCodes(const std::vector<PrefixPlan> &plans, i
 
 }  // namespace
 
-std::optional<QString> refusalOf(int requested, const QStringList &prefixes)
+std::optional<QString> refusalOf(int requested, const std::vector<PrefixPlan> &plans)
 {
     if (requested <= 0) {
         return std::nullopt;
@@ -62,7 +62,7 @@ std::optional<QString> refusalOf(int requested, const QStringList &prefixes)
             .arg(kMostNumbersPerRun)
             .arg(requested);
     }
-    const std::uint64_t capacity = prefixCapacity(prefixes);
+    const std::uint64_t capacity = prefixCapacity(plans);
     if (std::uint64_t(requested) > capacity) {
         return QStringLiteral(
                    "The prefix list can give at most %1 different numbers, so %2 "
@@ -82,12 +82,7 @@ GenerationRun::GenerationRun(int requested, RandomSource &source)
 
 void GenerationRun::setPrefixes(const QStringList &prefixes)
 {
-    prefixes_ = prefixes;
-    plans_.clear();
-    plans_.reserve(std::size_t(prefixes.size()));
-    for (const QString &prefix : prefixes) {
-        plans_.push_back(planPrefix(rebuildPrefix(prefix)));
-    }
+    plans_ = planPrefixes(prefixes);
     missLimit_.reset();
     busyAreaCodes_ = busyAreaCodes(plans_, requested_);
     for (const std::uint32_t areaCode : busyAreaCodes_) {
@@ -117,17 +112,33 @@ std::uint64_t GenerationRun::missLimit()
 {
     if (!missLimit_) {
         constexpr std::uint64_t kFloor = 10'000'000;
-        const std::uint64_t capacity = prefixCapacity(prefixes_);
+        const std::uint64_t capacity = prefixCapacity(plans_);
         missLimit_ = std::max(kFloor, capacity > UINT64_MAX / 30 ? UINT64_MAX : capacity * 30);
     }
     return *missLimit_;
 }
 
+void GenerationRun::readListsFrom(std::function<QStringList()> prefixes,
+                                  std::function<ListSnapshot()> results)
+{
+    readPrefixes_ = std::move(prefixes);
+    readResults_ = std::move(results);
+}
+
 void GenerationRun::draw()
 {
+    // However many changes came during the yield, each list is read again once.
+    if (resultsTaken_ && readResults_) {
+        resultsTaken_ = false;
+        setResults(readResults_());
+    }
+    if (prefixesChanged_ && readPrefixes_) {
+        prefixesChanged_ = false;
+        setPrefixes(readPrefixes_());
+    }
     batch_.clear();
     numbers_.clear();
-    const int c = int(prefixes_.size());
+    const int c = int(plans_.size());
     if (c == 0) {
         return;
     }
@@ -157,6 +168,9 @@ void GenerationRun::draw()
 GenerationRun::Stop GenerationRun::keep(ListEntries &fresh)
 {
     fresh.clear();
+    if (plans_.empty()) {
+        return Stop::NoPrefixes;
+    }
     isNew_.resize(numbers_.size());
     index_.insertNumbers(numbers_.data(), numbers_.size(), isNew_.data());
     if (batch_.texts.empty()) {
@@ -195,4 +209,24 @@ GenerationRun::Stop GenerationRun::keep(ListEntries &fresh)
         }
     }
     return added_ >= requested_ ? Stop::Finished : Stop::None;
+}
+
+QString GenerationRun::stopMessage(Stop stop) const
+{
+    switch (stop) {
+        case Stop::NoPrefixes:
+            return QStringLiteral(
+                "The prefix list was emptied while numbers were being generated, so generating "
+                "has stopped.");
+        case Stop::NoNewNumber:
+            return QStringLiteral(
+                       "No new number was found in %1 tries, so generating has stopped after %2 "
+                       "numbers.")
+                .arg(misses_)
+                .arg(added_);
+        case Stop::None:
+        case Stop::Finished:
+            break;
+    }
+    return {};
 }

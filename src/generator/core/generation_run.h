@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -19,12 +20,12 @@ constexpr int kMostNumbersPerRun = 50'000'000;
 // Why a run of `requested` numbers from these prefixes is refused before anything changes, or
 // nothing when it may go: one run makes at most kMostNumbersPerRun, and a request the prefixes
 // cannot satisfy would never end.
-std::optional<QString> refusalOf(int requested, const QStringList &prefixes);
+std::optional<QString> refusalOf(int requested, const std::vector<PrefixPlan> &plans);
 
 // One run of "Start Generating", without its window: numbers are drawn from the prefixes a batch
 // at a time, and those the result list does not hold yet are kept, until the requested count is
-// made. Between two batches the window lets other actions run and tells the run what they
-// changed.
+// made. Between two batches the window lets other actions run; it tells the run when they change
+// a list, and the run reads that list again, once, before its next batch.
 class GenerationRun {
 public:
     // Numbers drawn between two turns of the event loop. Nothing else runs inside a batch, so
@@ -36,6 +37,7 @@ public:
         None,         // more numbers to make
         Finished,     // the requested count is made
         NoNewNumber,  // the prefixes, changed under the run, give no new number any more
+        NoPrefixes,   // the prefix list was emptied under the run
     };
 
     GenerationRun(int requested, RandomSource &source);
@@ -47,25 +49,38 @@ public:
     // The progress bar's value with this many entries in the result list.
     double progress(int results) const { return double(results) / double(requested_) * 100.0; }
 
-    // The prefix list as it stands now; given again whenever it may have changed. An empty list
-    // gives no batch.
+    // The prefix list as it stands now, planned here once. An empty list gives no batch.
     void setPrefixes(const QStringList &prefixes);
-    // The entries the result list holds, given whenever another action took entries from it.
+    // The entries the result list holds.
     void setResults(const ListSnapshot &results);
+    // Why a run of this count from these prefixes is refused before anything changes (refusalOf).
+    std::optional<QString> refusal() const { return refusalOf(requested_, plans_); }
+
+    // Where the lists are read again when the window says they changed: the prefix list after
+    // any change, the result list after another action took entries from it.
+    void readListsFrom(std::function<QStringList()> prefixes,
+                       std::function<ListSnapshot()> results);
+    void prefixesChanged() { prefixesChanged_ = true; }
+    void resultsTaken() { resultsTaken_ = true; }
 
     // One batch: draw() makes up to kBatch numbers (no more than are still wanted), and keep()
     // passes on the new ones in order, in the list's own form, for the caller to append. keep()
     // stops early, at the draw where the run gives up.
     void draw();
     Stop keep(ListEntries &fresh);
+    // What the user is told of a run that stopped before making its count; empty otherwise.
+    QString stopMessage(Stop stop) const;
 
 private:
     std::uint64_t missLimit();
 
     int requested_;
     RandomSource &source_;
-    QStringList prefixes_;
     std::vector<PrefixPlan> plans_;
+    std::function<QStringList()> readPrefixes_;
+    std::function<ListSnapshot()> readResults_;
+    bool prefixesChanged_ = false;
+    bool resultsTaken_ = false;
     std::optional<std::uint64_t> missLimit_;
     DuplicateIndex index_;
     // Area codes that take their bits in the index from the start (DuplicateIndex::expectMany).

@@ -103,3 +103,13 @@ PrefixPlan planPrefix(const QString &rebuilt)
     }
     return plan;
 }
+
+std::vector<PrefixPlan> planPrefixes(const QStringList &prefixes)
+{
+    std::vector<PrefixPlan> plans;
+    plans.reserve(std::size_t(prefixes.size()));
+    for (const QString &prefix : prefixes) {
+        plans.push_back(planPrefix(rebuildPrefix(prefix)));
+    }
+    return plans;
+}

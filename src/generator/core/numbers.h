@@ -3,8 +3,10 @@
 #include "generator/core/random_source.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <cstdint>
+#include <vector>
 
 // Non-overlapping occurrences of find in text, left to right, case-sensitive; 0 for empty find.
 int InstrCount(const QString &text, const QString &find);
@@ -46,6 +48,8 @@ struct PrefixPlan {
     int freeDigits = 0;
 };
 PrefixPlan planPrefix(const QString &rebuilt);
+// Every prefix of the list rebuilt and planned, in list order: the one parse a run makes of them.
+std::vector<PrefixPlan> planPrefixes(const QStringList &prefixes);
 
 // completeNumber for a prefix of the number form, as the digits of the number (number_form.h).
 // It draws exactly as completeNumber does, one digit per position.

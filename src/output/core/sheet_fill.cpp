@@ -1,9 +1,5 @@
 #include "output/core/sheet_fill.h"
 
-#include "shell/core/desktop.h"
-#include "shell/core/error_trap.h"
-#include "shell/core/yield.h"
-
 namespace {
 
 QString withoutEquals(QString text)
@@ -12,7 +8,7 @@ QString withoutEquals(QString text)
 }
 
 // [116]-[136] Row 1: the header of every column whose cell in the first entry is not empty.
-bool fillHeaderRow(ErrorTrap &trap, Spreadsheet &sheet, const ListSnapshot &list)
+bool fillHeaderRow(const ListSnapshot &list, const SheetCellWriter &write, CellHook beforeEach)
 {
     // Without a first entry there is no header either. (The command itself stops before, at an
     // empty list.)
@@ -21,9 +17,11 @@ bool fillHeaderRow(ErrorTrap &trap, Spreadsheet &sheet, const ListSnapshot &list
     }
     int i = 1;
     for (int k = 1; k <= list.columns(); ++k) {
-        yieldToEventLoop();
+        if (beforeEach) {
+            beforeEach();
+        }
         if (!list.cell(1, k).isEmpty()) {
-            if (!trap.step(k == 1 ? 126 : 132, [&] { sheet.setCell(1, i, list.headers[k - 1]); })) {
+            if (!write(k == 1 ? 126 : 132, 1, i, list.headers[k - 1])) {
                 return false;
             }
             ++i;
@@ -33,20 +31,22 @@ bool fillHeaderRow(ErrorTrap &trap, Spreadsheet &sheet, const ListSnapshot &list
 }
 
 // [146]-[166] The cells of entry k that are not empty, in row j from column 1.
-bool fillEntryRow(ErrorTrap &trap, Spreadsheet &sheet, const ListSnapshot &list, int k, int j)
+bool fillEntryRow(const ListSnapshot &list, int k, int j, const SheetCellWriter &write,
+                  CellHook beforeEach)
 {
     int i = 1;
     // A number's text is written into the same string every time.
     static QString number(12, u'0');
     for (int m = 1; m <= list.columns(); ++m) {
-        yieldToEventLoop();
+        if (beforeEach) {
+            beforeEach();
+        }
         if (m == 1 && list.isNumber(k)) {
             writeNumber(list.number(k), reinterpret_cast<char16_t *>(number.data()));
         }
         const QString &cell = m == 1 && list.isNumber(k) ? number : list.cell(k, m);
         if (!cell.isEmpty()) {
-            if (!trap.step(m == 1 ? 156 : 162,
-                           [&] { sheet.setCell(j, i, m == 1 ? cell : withoutEquals(cell)); })) {
+            if (!write(m == 1 ? 156 : 162, j, i, m == 1 ? cell : withoutEquals(cell))) {
                 return false;
             }
             ++i;
@@ -57,15 +57,17 @@ bool fillEntryRow(ErrorTrap &trap, Spreadsheet &sheet, const ListSnapshot &list,
 
 }  // namespace
 
-bool fillSheet(ErrorTrap &trap, Spreadsheet &sheet, const ListSnapshot &list)
+bool fillSheet(const ListSnapshot &list, const SheetCellWriter &write, CellHook beforeEach)
 {
-    if (!fillHeaderRow(trap, sheet, list)) {
+    if (!fillHeaderRow(list, write, beforeEach)) {
         return false;
     }
     // [138]-[170] Entry k in row k + 1, checked or not.
     for (int k = 1; k <= list.count(); ++k) {
-        yieldToEventLoop();
-        if (list.isChecked(k) && !fillEntryRow(trap, sheet, list, k, k + 1)) {
+        if (beforeEach) {
+            beforeEach();
+        }
+        if (list.isChecked(k) && !fillEntryRow(list, k, k + 1, write, beforeEach)) {
             return false;
         }
     }

@@ -3,28 +3,29 @@
 #include "output/core/table_text.h"
 #include "shell/core/file_io.h"
 #include "shell/core/progress.h"
-#include "shell/core/yield.h"
 
 namespace {
 
 // Lines gather in memory up to about this size before they go to the file.
 constexpr qsizetype kChunkBytes = 1 << 20;
 
-// The bar's steps, each with a turn of the event loop before and after; nothing without a bar.
+// The bar's steps, each with the hook before and after; nothing without a bar.
 class TableProgress {
 public:
-    TableProgress(ProgressDisplay *display, const QString &path)
-        : display_(display), text_(QStringLiteral("Writing file: ") + FileNameFromPath(path))
+    TableProgress(ProgressDisplay *display, const QString &path, CellHook around)
+        : display_(display),
+          around_(around),
+          text_(QStringLiteral("Writing file: ") + FileNameFromPath(path))
     {
     }
 
     void at(double value)
     {
         if (display_) {
-            yieldToEventLoop();
+            turn();
             display_->setValue(value);
             display_->setText(text_);
-            yieldToEventLoop();
+            turn();
         }
     }
 
@@ -33,13 +34,13 @@ public:
     void afterEntry(int i, int n)
     {
         if (display_) {
-            yieldToEventLoop();
+            turn();
             display_->setValue(double(i + n / 2000) / double(n) * 100.0);
             if (i % 1000 == 0) {
                 display_->setText(text_ + QStringLiteral(" (") + QString::number(i) +
                                   QStringLiteral(")"));
             }
-            yieldToEventLoop();
+            turn();
         }
     }
 
@@ -54,32 +55,43 @@ public:
     }
 
 private:
+    void turn()
+    {
+        if (around_) {
+            around_();
+        }
+    }
+
     ProgressDisplay *display_;
+    CellHook around_;
     QString text_;
 };
 
 }  // namespace
 
-void SaveListAsTextFile(const ListSnapshot &list, const QString &path, ProgressDisplay *progress)
+void SaveListAsTextFile(const ListSnapshot &list, const QString &path, ProgressDisplay *progress,
+                        CellHook beforeEach)
 {
-    TableProgress bar(progress, path);
+    TableProgress bar(progress, path, beforeEach);
     bar.at(1);
-    const std::vector<int> widths = columnWidths(list, true, yieldToEventLoop);
+    const std::vector<int> widths = columnWidths(list, true, beforeEach);
     bar.at(10);
 
     AtomicFile file(path);
     file.open();
     LineBytes chunk;
-    appendTableHeader(chunk, list, widths, yieldToEventLoop);
+    appendTableHeader(chunk, list, widths, beforeEach);
     bar.at(20);
 
     const int n = list.count();
     for (int i = 1; i <= n; ++i) {
-        yieldToEventLoop();
+        if (beforeEach) {
+            beforeEach();
+        }
         if (!list.isChecked(i)) {
             continue;
         }
-        appendTableLine(chunk, list, widths, i, yieldToEventLoop);
+        appendTableLine(chunk, list, widths, i, beforeEach);
         bar.afterEntry(i, n);
         if (chunk.size() >= kChunkBytes) {
             file.write(chunk.view());
