@@ -11,11 +11,11 @@ QIcon productIcon()
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }
+    // The 32-pixel image is 24-bit: without its mask, which Qt's reader ignores, its corners
+    // would show black.
     QIcon icon;
-    if (const std::optional<IcoFile> ico = readIcoFile(file.readAll())) {
-        for (const QImage &image : ico->images) {
-            icon.addPixmap(QPixmap::fromImage(image));
-        }
+    for (const QImage &image : readIcoImages(file.readAll())) {
+        icon.addPixmap(QPixmap::fromImage(image));
     }
     return icon;
 }

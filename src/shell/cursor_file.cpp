@@ -20,32 +20,35 @@ QCursor loadCursorFile(const QString &path, qreal devicePixelRatio)
             QStringLiteral("No reader for cursor images is installed (Qt's ico image "
                            "format plugin)"));
     }
-    const std::optional<IcoFile> ico = readIcoFile(file.readAll());
-    // Every image must read, so a damaged file is found whatever the screen.
-    if (!ico || ico->images.size() != ico->declared) {
+    const QByteArray bytes = file.readAll();
+    const int listed = icoImagesListed(bytes);
+    const QList<QImage> images = listed > 0 ? readIcoImages(bytes) : QList<QImage>();
+    // Every image must read, so a damaged file is found whatever the screen; the images are then
+    // those the directory lists, in its order.
+    if (listed == 0 || images.size() != listed) {
         throw Failure(QStringLiteral("The pointer image %1 is not a readable cursor file")
                           .arg(QDir::toNativeSeparators(path)));
     }
 
     // The first image is the pointer at its normal size; a denser screen takes the next larger
     // one drawn for it, or the largest, scaled to the pixels the screen wants.
-    const QSize normal = ico->images.front().size();
+    const QSize normal = images.front().size();
     const QSize wanted = (QSizeF(normal) * devicePixelRatio).toSize();
     qsizetype best = -1;
-    for (qsizetype i = 0; i < ico->images.size(); ++i) {
-        const int width = ico->images[i].width();
-        if (width >= wanted.width() && (best < 0 || width < ico->images[best].width())) {
+    for (qsizetype i = 0; i < images.size(); ++i) {
+        const int width = images[i].width();
+        if (width >= wanted.width() && (best < 0 || width < images[best].width())) {
             best = i;
         }
     }
     if (best < 0) {
         best = std::max_element(
-                   ico->images.begin(), ico->images.end(),
+                   images.begin(), images.end(),
                    [](const QImage &a, const QImage &b) { return a.width() < b.width(); }) -
-               ico->images.begin();
+               images.begin();
     }
-    QImage image = ico->images[best];
-    QPoint hotSpot = ico->hotSpots[best];
+    QImage image = images[best];
+    QPoint hotSpot = cursorHotSpot(bytes, int(best));
     if (image.size() != wanted) {
         const double scale = double(wanted.width()) / image.width();
         // Growing a drawing made of whole pixels keeps its edges sharp without smoothing.

@@ -59,16 +59,9 @@ constexpr qint64 kEntrySize = 16;
 
 }  // namespace
 
-std::optional<IcoFile> readIcoFile(const QByteArray &bytes)
+QList<QImage> readIcoImages(const QByteArray &bytes)
 {
-    // The directory: reserved 0, type 1 (icon) or 2 (cursor), at least one image.
-    if (bytes.size() < kDirectorySize + kEntrySize || readWord(bytes, 0) != 0 ||
-        (readWord(bytes, 2) != 1 && readWord(bytes, 2) != 2) || readWord(bytes, 4) == 0) {
-        return std::nullopt;
-    }
-    IcoFile ico;
-    ico.cursor = readWord(bytes, 2) == 2;
-    ico.declared = int(readWord(bytes, 4));
+    QList<QImage> images;
     QByteArray copy = bytes;
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
@@ -78,22 +71,33 @@ std::optional<IcoFile> readIcoFile(const QByteArray &bytes)
             break;
         }
         QImage image = reader.read();
-        if (image.isNull()) {
-            continue;
+        if (!image.isNull()) {
+            applyMask(bytes, i, image);
+            images.append(image);
         }
-        applyMask(bytes, i, image);
-        ico.images.append(image);
-        // A cursor keeps its hot spot where an icon keeps its planes and bit count.
-        const qint64 entry = kDirectorySize + kEntrySize * i;
-        ico.hotSpots.append(
-            ico.cursor && entry + kEntrySize <= bytes.size()
-                ? QPoint(int(readWord(bytes, entry + 4)), int(readWord(bytes, entry + 6)))
-                : QPoint(-1, -1));
     }
-    if (ico.images.isEmpty()) {
-        return std::nullopt;
+    return images;
+}
+
+int icoImagesListed(const QByteArray &bytes)
+{
+    // Reserved 0, type 1 (icon) or 2 (cursor), then the count.
+    if (bytes.size() < kDirectorySize + kEntrySize || readWord(bytes, 0) != 0 ||
+        (readWord(bytes, 2) != 1 && readWord(bytes, 2) != 2)) {
+        return 0;
     }
-    return ico;
+    return int(readWord(bytes, 4));
+}
+
+QPoint cursorHotSpot(const QByteArray &bytes, int index)
+{
+    // A cursor keeps its hot spot where an icon keeps its planes and bit count.
+    const qint64 entry = kDirectorySize + kEntrySize * qint64(index);
+    if (icoImagesListed(bytes) == 0 || readWord(bytes, 2) != 2 ||
+        entry + kEntrySize > bytes.size()) {
+        return {-1, -1};
+    }
+    return {int(readWord(bytes, entry + 4)), int(readWord(bytes, entry + 6))};
 }
 
 bool icoReaderInstalled()

@@ -1,8 +1,13 @@
-// The prefix list file format: the read form, its encodings, and the paths of chosen files.
+// The prefix list file format: the read form, its encodings, and the paths of chosen files; and
+// reading the area-code store.
+#include "prefixes/core/area_code_store.h"
 #include "prefixes/core/list_file_text.h"
+#include "shell/core/failure.h"
 #include "shell/core/file_io.h"
 
 #include <QDir>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TestPrefixesCore : public QObject {
@@ -13,6 +18,7 @@ private slots:
     void encoding_data();
     void encoding();
     void namesAndJoinedPaths();
+    void areaCodeStore();
 };
 
 void TestPrefixesCore::readForm_data()
@@ -78,6 +84,57 @@ void TestPrefixesCore::namesAndJoinedPaths()
     if (s == QLatin1String("\\")) {
         QCOMPARE(joinChosenPath("\\\\server\\share", "a.txt"), QString("\\\\server\\share\\a.txt"));
     }
+}
+
+namespace {
+
+// Every code of the store at path, read as the import reads it.
+QStringList readAreaCodes(const QString &path)
+{
+    AreaCodeStore store(path);
+    store.createConnection();
+    store.createQuery();
+    store.open();
+    store.runQuery();
+    QStringList codes;
+    for (; !store.atEnd(); store.next()) {
+        if (const std::optional<QString> code = store.code()) {
+            codes.append(*code);
+        }
+    }
+    return codes;
+}
+
+}  // namespace
+
+void TestPrefixesCore::areaCodeStore()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(kAreaCodeStoreName);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "maker");
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec("create table tblAreaCodes (areacode, state text)"));
+        QVERIFY(
+            query.exec("insert into tblAreaCodes values ('717', 'PA'), (201, 'NJ'), (null, '')"));
+    }
+    QSqlDatabase::removeDatabase("maker");
+    QCOMPARE(readAreaCodes(path), (QStringList{"201", "717"}));
+
+    QFile damaged(path);
+    QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write(QByteArray("areacode,state\n717,Pennsylvania\n").repeated(100));
+    damaged.close();
+    try {
+        readAreaCodes(path);
+        QFAIL("a damaged store was read");
+    } catch (const Failure &failure) {
+        QCOMPARE(QString::fromUtf8(failure.what()),
+                 QStringLiteral("Unable to execute statement: file is not a database"));
+    }
+    QVERIFY(QSqlDatabase::connectionNames().isEmpty());  // given back however the reading ended
 }
 
 QTEST_MAIN(TestPrefixesCore)
