@@ -73,7 +73,15 @@ void ListModel::appended(std::size_t n)
         }
     }
     queuePublish();
-    emit changed();
+    announceChange();
+}
+
+void ListModel::announceChange()
+{
+    if (!changeAnnounced_) {
+        changeAnnounced_ = true;
+        emit changed();
+    }
 }
 
 void ListModel::queuePublish()
@@ -113,7 +121,7 @@ void ListModel::remove(int position)
     }
     published_ = count();
     endRemoveRows();
-    emit changed();
+    announceChange();
 }
 
 void ListModel::clear()
@@ -126,7 +134,7 @@ void ListModel::clear()
     std::vector<std::uint64_t>().swap(checked_);
     published_ = 0;
     endResetModel();
-    emit changed();
+    announceChange();
 }
 
 QString ListModel::text(int position) const
@@ -138,6 +146,7 @@ QString ListModel::text(int position) const
 
 QStringList ListModel::texts() const
 {
+    changeAnnounced_ = false;
     QStringList all;
     all.reserve(count());
     for (int i = 1; i <= count(); ++i) {
@@ -148,6 +157,7 @@ QStringList ListModel::texts() const
 
 ListSnapshot ListModel::snapshot() const
 {
+    changeAnnounced_ = false;
     ListSnapshot s;
     s.headers = headers_;
     s.entries.resize(entries_.size());

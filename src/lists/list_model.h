@@ -63,8 +63,10 @@ public:
 
 signals:
     void columnWidthChanged(int column, int widthTwips);
-    // At once with every change of the entries (added, removed, cleared), so a loop that yields
-    // can tell its list changed; the view hears of appended entries later, a batch at a time.
+    // At once with the first change of the entries (added, removed, cleared) since the list was
+    // last read whole (texts(), snapshot()), so a loop that yields can tell its list changed and
+    // read it again; a million appends cost no million signals. The view hears of appended
+    // entries later, a batch at a time.
     void changed();
 
 private:
@@ -73,6 +75,7 @@ private:
     void queuePublish();
     bool bit(std::size_t row) const { return (checked_[row >> 6] >> (row & 63)) & 1; }
     void setBit(std::size_t row, bool on);
+    void announceChange();
 
     // Entries in the lists' form (number_form.h), their texts in texts_.
     ChunkedVector<std::uint64_t> entries_;
@@ -84,4 +87,5 @@ private:
     int published_ = 0;
     bool publishQueued_ = false;
     bool checkable_ = false;
+    mutable bool changeAnnounced_ = false;  // since the last whole read
 };
