@@ -15,6 +15,20 @@ inline const QStringList kSamplePrefixes = {"603-43", "800-281-2", "717"};
 inline const QStringList kTenAreaCodes = {"201", "212", "305", "415", "503",
                                           "603", "717", "818", "904", "973"};
 
+// The prefix lists the generator benchmarks run on, as functions: the area-code store's list can
+// only be read once the program runs.
+inline const QStringList &samplePrefixes()
+{
+    return kSamplePrefixes;
+}
+inline const QStringList &tenAreaCodes()
+{
+    return kTenAreaCodes;
+}
+// The 359 codes of the area-code store beside the program, which "Load Default Area Code
+// Prefixes" loads: the program's own large workload, where each area code gets few numbers.
+const QStringList &defaultAreaCodes();
+
 // Result number i, distinct for every i below ten million: NNN-NNN-NNNN.
 inline QString resultNumber(int i)
 {

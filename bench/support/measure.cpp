@@ -2,12 +2,18 @@
 
 #include "bench_data.h"
 #include "generator/core/random_source.h"
+#include "prefixes/core/area_code_store.h"
+
+#include <QCoreApplication>
+#include <QMap>
 
 #include <malloc.h>
 #include <sys/resource.h>
 #include <QElapsedTimer>
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
+#include <random>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -50,7 +56,80 @@ std::size_t referenceRun()
     return numbers.size();
 }
 
+// The flat-table reference's work once.
+std::size_t flatTableRun(const QStringList &areaCodes, int n)
+{
+    std::mt19937_64 random(12345);
+    std::vector<std::uint64_t> firstDigits;
+    std::vector<std::uniform_int_distribution<std::uint64_t>> rest;
+    for (const QString &code : areaCodes) {
+        firstDigits.push_back(code.toULongLong() * 10'000'000);
+        rest.emplace_back(0, 9'999'999);
+    }
+    std::uniform_int_distribution<std::size_t> pick(0, firstDigits.size() - 1);
+    int bits = 1;
+    while ((std::size_t(1) << bits) < 2 * std::size_t(n)) {
+        ++bits;
+    }
+    std::vector<std::uint64_t> table(std::size_t(1) << bits, 0);  // key + 1, 0 for free
+    const std::size_t mask = table.size() - 1;
+    std::vector<std::uint64_t> numbers;
+    numbers.reserve(std::size_t(n));
+    while (numbers.size() < std::size_t(n)) {
+        const std::size_t k = pick(random);
+        const std::uint64_t key = firstDigits[k] + rest[k](random) + 1;
+        std::size_t i = std::size_t((key * 0x9E3779B97F4A7C15ULL) >> (64 - bits));
+        while (table[i] != 0 && table[i] != key) {
+            i = (i + 1) & mask;
+        }
+        if (table[i] == 0) {
+            table[i] = key;
+            numbers.push_back(key - 1);
+        }
+    }
+    return numbers.size();
+}
+
 }  // namespace
+
+const QStringList &defaultAreaCodes()
+{
+    static const QStringList codes = [] {
+        QStringList read;
+        AreaCodeStore store(QCoreApplication::applicationDirPath() + QStringLiteral("/../") +
+                            kAreaCodeStoreName);
+        store.createConnection();
+        store.createQuery();
+        store.open();
+        for (store.runQuery(); !store.atEnd(); store.next()) {
+            if (const std::optional<QString> code = store.code()) {
+                read.append(*code);
+            }
+        }
+        return read;
+    }();
+    return codes;
+}
+
+double flatTableMilliseconds(const QStringList &areaCodes, int n)
+{
+    static QMap<QPair<QStringList, int>, double> measured;
+    const QPair<QStringList, int> key(areaCodes, n);
+    if (!measured.contains(key)) {
+        std::vector<double> runs;
+        for (int i = 0; i < 5; ++i) {
+            const double start = nowMs();
+            benchmark::DoNotOptimize(flatTableRun(areaCodes, n));
+            runs.push_back(nowMs() - start);
+        }
+        malloc_trim(0);
+        std::sort(runs.begin(), runs.end());
+        measured[key] = runs[runs.size() / 2];
+        std::printf("flat-table reference (%d numbers from %d area codes): %.1f ms, median of 5\n",
+                    n, int(areaCodes.size()), measured[key]);
+    }
+    return measured[key];
+}
 
 double statusBytes(const char *key)
 {
@@ -122,6 +201,13 @@ void RatioClock::stop()
 {
     totalMs_ += nowMs() - startedMs_;
     ++iterations_;
+}
+
+void RatioClock::reportAgainstFlatTable(benchmark::State &state, double flatTableMs) const
+{
+    if (iterations_ > 0 && flatTableMs > 0) {
+        state.counters["x_flat_table"] = totalMs_ / iterations_ / flatTableMs;
+    }
 }
 
 void RatioClock::report(benchmark::State &state) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <benchmark/benchmark.h>
 
 // What the benchmarks measure besides time, and the plain reference every figure is compared
@@ -19,6 +20,12 @@ double peakResidentBytes();
 double measureReference();
 double referenceMilliseconds();
 
+// The flat-table reference for n numbers from these area codes: what a plain program written in an
+// hour does, with std::mt19937_64, a uniform_int_distribution per prefix, the numbers as 10-digit
+// keys in a linear-probing table of 2n slots and a vector of results. The median of five runs, in
+// milliseconds, measured the first time a list and count are asked for.
+double flatTableMilliseconds(const QStringList &areaCodes, int n);
+
 // The counter "ns_per_number" of a benchmark that makes n numbers an iteration.
 benchmark::Counter nanosecondsPerNumber(int n);
 // The run sizes over which the time per number is compared: 10 thousand to 10 million.
@@ -32,6 +39,8 @@ public:
     // Sets the counters "ms" (the median's base: milliseconds per iteration) and "x_reference"
     // (the same over the reference's milliseconds).
     void report(benchmark::State &state) const;
+    // Sets the counter "x_flat_table": milliseconds per iteration over the flat-table reference's.
+    void reportAgainstFlatTable(benchmark::State &state, double flatTableMs) const;
 
 private:
     double totalMs_ = 0;
