@@ -182,10 +182,9 @@ void TestGeneratorCore::duplicateIndexIsExact()
 
 void TestGeneratorCore::duplicateIndexAgreesWithASetAsItGrows()
 {
-    // Batches as a run inserts them, through every stage of the index: the table growing and
-    // moving its numbers over, a busy area code going over to its bits (with repeats of numbers
-    // the table held before), one told to expect many part way, and a quiet one staying in the
-    // table.
+    // Batches as a run inserts them, through every stage of the index: the table growing, a
+    // busy area code going over to its bits (with repeats of numbers the table held before), one
+    // told to expect many part way, and a quiet one staying in the table.
     DuplicateIndex index;
     std::unordered_set<std::uint64_t> seen;
     RandomSource source(2024);  // drawBits() never reads the clock

@@ -13,14 +13,7 @@ namespace {
 // At most this full: linear probes stay short, and ten million numbers fit 16 million cells.
 constexpr std::size_t kFillNumerator = 4;
 constexpr std::size_t kFillDenominator = 5;
-// Old cells moved per insertion while the table grows: enough to finish the move well before
-// the new table fills in its turn.
-constexpr std::size_t kMovedPerInsertion = 4;
 constexpr std::size_t kSmallest = 1024;
-// From this full on, the next table's pages are touched, so that all are by the time it is needed.
-constexpr std::size_t kPrepareNumerator = 3;
-constexpr std::size_t kPrepareDenominator = 5;
-constexpr std::size_t kPage = 4096;
 
 std::uint64_t scramble(std::uint64_t z)
 {
@@ -42,8 +35,6 @@ inline void prefetch(const void *address)
 DuplicateIndex::~DuplicateIndex()
 {
     release(table_);
-    release(old_);
-    release(next_);
 }
 
 DuplicateIndex::Table DuplicateIndex::allocate(std::size_t size)
@@ -57,11 +48,6 @@ DuplicateIndex::Table DuplicateIndex::allocate(std::size_t size)
     if (cells == MAP_FAILED) {
         throw std::bad_alloc();
     }
-#ifdef MADV_HUGEPAGE
-    // Each lookup touches a random slot; with ordinary pages most would also miss the address
-    // translation cache.
-    madvise(cells, bytes, MADV_HUGEPAGE);
-#endif
 #else
     void *cells = std::calloc(size, sizeof(std::uint64_t));
     if (cells == nullptr) {
@@ -93,81 +79,15 @@ std::size_t DuplicateIndex::Table::find(std::uint64_t stored) const
     return i;
 }
 
-bool DuplicateIndex::inOld(std::uint64_t stored) const
-{
-    // A number moved already is in the new table too, so it is found there first; the old
-    // table's probe chains stay as they were, since moved cells are not cleared.
-    return old_.cells != nullptr && old_.cells[old_.find(stored)] == stored;
-}
-
-void DuplicateIndex::moveSome(std::size_t count)
-{
-    if (old_.cells == nullptr) {
-        return;
-    }
-    // A few at a time, their new cells fetched from memory together.
-    constexpr std::size_t kGroup = 16;
-    const std::size_t end = std::min(old_.size, moved_ + count);
-    const std::size_t mask = table_.size - 1;
-    while (moved_ < end) {
-        const std::size_t groupEnd = std::min(end, moved_ + kGroup);
-        for (std::size_t i = moved_; i < groupEnd; ++i) {
-            if (old_.cells[i] != 0) {
-                prefetch(&table_.cells[std::size_t(scramble(old_.cells[i])) & mask]);
-            }
-        }
-        for (; moved_ < groupEnd; ++moved_) {
-            const std::uint64_t stored = old_.cells[moved_];
-            if (stored != 0) {
-                table_.cells[table_.find(stored)] = stored;
-            }
-        }
-    }
-    if (moved_ == old_.size) {
-        release(old_);
-        moved_ = 0;
-    }
-}
-
+// A table too full for `more` numbers gives way to one big enough, all at once. A run sizes its
+// table when it starts, so this happens only when another action changed its lists.
 void DuplicateIndex::growIfFull(std::size_t more)
 {
     if (table_.cells == nullptr) {
-        table_ = allocate(kSmallest);
+        reserve(more);
+    } else if ((numbers_ + more) * kFillDenominator > table_.size * kFillNumerator) {
+        reserve(2 * (numbers_ + more));
     }
-    if ((numbers_ + more) * kFillDenominator <= table_.size * kFillNumerator) {
-        return;
-    }
-    // A move still under way is finished first; with kMovedPerInsertion it never is by then.
-    moveSome(old_.size);
-    old_ = table_;
-    table_ = next_.cells != nullptr ? next_ : allocate(old_.size * 2);
-    next_ = Table{};
-    touched_ = 0;
-    moved_ = 0;
-}
-
-void DuplicateIndex::prepareSome(std::size_t insertions)
-{
-    if (numbers_ * kPrepareDenominator < table_.size * kPrepareNumerator) {
-        return;
-    }
-    if (next_.cells == nullptr) {
-        next_ = allocate(table_.size * 2);
-        touched_ = 0;
-    }
-    // The bytes to touch per insertion until the table is full, and a little more.
-    const std::size_t bytes = next_.size * sizeof(std::uint64_t);
-    const std::size_t headroom =
-        table_.size *
-        (kFillNumerator * kPrepareDenominator - kPrepareNumerator * kFillDenominator) /
-        (kFillDenominator * kPrepareDenominator);
-    const std::size_t step = bytes / std::max<std::size_t>(headroom, 1) * 2 + 1;
-    const std::size_t end = std::min(bytes, touched_ + step * insertions);
-    auto *base = reinterpret_cast<volatile char *>(next_.cells);
-    for (std::size_t at = (touched_ + kPage - 1) / kPage * kPage; at < end; at += kPage) {
-        base[at] = 0;
-    }
-    touched_ = end;
 }
 
 void DuplicateIndex::reserve(std::size_t n)
@@ -180,23 +100,18 @@ void DuplicateIndex::reserve(std::size_t n)
         return;
     }
     Table bigger = allocate(wanted);
-    for (Table *from : {&old_, &table_}) {
-        for (std::size_t i = 0; i < from->size; ++i) {
-            if (from->cells[i] != 0 && bigger.cells[bigger.find(from->cells[i])] == 0) {
-                bigger.cells[bigger.find(from->cells[i])] = from->cells[i];
-            }
+    for (std::size_t i = 0; i < table_.size; ++i) {
+        if (table_.cells[i] != 0) {
+            bigger.cells[bigger.find(table_.cells[i])] = table_.cells[i];
         }
-        release(*from);
     }
-    moved_ = 0;
+    release(table_);
     table_ = bigger;
 }
 
 bool DuplicateIndex::insertNumber(std::uint64_t number)
 {
-    moveSome(kMovedPerInsertion);
     growIfFull(1);
-    prepareSome(1);
     return insertOne(number);
 }
 
@@ -216,7 +131,7 @@ bool DuplicateIndex::insertOne(std::uint64_t number)
         return true;
     }
     const std::size_t i = table_.find(stored);
-    if (table_.cells[i] == stored || inOld(stored)) {
+    if (table_.cells[i] == stored) {
         return false;
     }
     table_.cells[i] = stored;
@@ -233,20 +148,18 @@ bool DuplicateIndex::insertOne(std::uint64_t number)
 void DuplicateIndex::makeDense(std::size_t block)
 {
     constexpr std::size_t kReadAtMost = std::size_t(1) << 22;
-    if (table_.size + old_.size > kReadAtMost) {
+    if (table_.size > kReadAtMost) {
         return;
     }
     if (dense_.empty()) {
         dense_.resize(kAreaCodes);
     }
     auto bits = std::make_unique<std::uint64_t[]>(kAreaCodeNumbers / 64);
-    for (const Table *from : {&table_, &old_}) {
-        for (std::size_t i = 0; i < from->size; ++i) {
-            const std::uint64_t stored = from->cells[i];
-            if (stored != 0 && (stored - 1) / kAreaCodeNumbers == block) {
-                const std::uint64_t low = (stored - 1) % kAreaCodeNumbers;
-                bits[low >> 6] |= std::uint64_t(1) << (low & 63);
-            }
+    for (std::size_t i = 0; i < table_.size; ++i) {
+        const std::uint64_t stored = table_.cells[i];
+        if (stored != 0 && (stored - 1) / kAreaCodeNumbers == block) {
+            const std::uint64_t low = (stored - 1) % kAreaCodeNumbers;
+            bits[low >> 6] |= std::uint64_t(1) << (low & 63);
         }
     }
     dense_[block] = std::move(bits);
@@ -261,18 +174,11 @@ void DuplicateIndex::expectMany(std::uint32_t areaCode)
 
 void DuplicateIndex::insertNumbers(const std::uint64_t *numbers, std::size_t n, char *isNew)
 {
-    moveSome(n * kMovedPerInsertion);
     growIfFull(n);
-    prepareSome(n);
     {
         const std::size_t mask = table_.size - 1;
-        const std::size_t oldMask = old_.size - 1;
         for (std::size_t i = 0; i < n; ++i) {
-            const std::uint64_t hash = scramble(numbers[i] + 1);
-            prefetch(&table_.cells[std::size_t(hash) & mask]);
-            if (old_.cells != nullptr) {
-                prefetch(&old_.cells[std::size_t(hash) & oldMask]);
-            }
+            prefetch(&table_.cells[std::size_t(scramble(numbers[i] + 1)) & mask]);
             if (!dense_.empty()) {
                 if (const std::uint64_t *bits =
                         dense_[std::size_t(numbers[i] / kAreaCodeNumbers)].get()) {
@@ -302,10 +208,6 @@ bool DuplicateIndex::insert(const QString &text)
 void DuplicateIndex::clear()
 {
     release(table_);
-    release(old_);
-    release(next_);
-    touched_ = 0;
-    moved_ = 0;
     numbers_ = 0;
     denseNumbers_ = 0;
     areaCodeCounts_.assign(kAreaCodes, 0);

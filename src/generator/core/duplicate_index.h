@@ -14,11 +14,10 @@
 // get their bits only while the table is small (makeDense), so however the numbers spread, the
 // bits never take more than about 100 MB.
 //
-// The table grows without a pause: when it fills, a table twice the size takes the new numbers
-// while the old one's are moved over a few at every insertion, so no insertion ever waits for
-// millions of them to move. The bigger table is made ready before it is needed: the system zeroes
-// its memory page by page as it is first touched, and those pages are touched a few at every
-// insertion while the table fills, rather than all at once when it takes over.
+// A run knows how many numbers it makes, so it sizes the table once (reserve); the table grows,
+// all at once, only when the numbers outgrow it, as when another action changed the run's lists.
+// Its memory comes from the system as it is first touched, so a run stopped early has claimed
+// only the pages its numbers fell on.
 class DuplicateIndex {
 public:
     DuplicateIndex() = default;
@@ -35,7 +34,7 @@ public:
     void insertNumbers(const std::uint64_t *numbers, std::size_t n, char *isNew);
     void clear();
     std::size_t size() const { return numbers_ + denseNumbers_ + std::size_t(texts_.size()); }
-    // Room for n numbers before the table first grows.
+    // Room for n numbers in the table before it grows.
     void reserve(std::size_t n);
     // The numbers from one area code (the first three digits) the index is expected to take,
     // at least kManyNumbers: the area code takes its bits now, rather than when that many have
@@ -52,18 +51,11 @@ private:
     static Table allocate(std::size_t size);
     static void release(Table &table);
     bool insertOne(std::uint64_t number);
-    bool inOld(std::uint64_t stored) const;
     void makeDense(std::size_t block);
-    // Room for `more` numbers; a table too full gives way to one twice its size.
+    // Room for `more` numbers.
     void growIfFull(std::size_t more);
-    void moveSome(std::size_t count);
-    void prepareSome(std::size_t insertions);
 
     Table table_;
-    Table old_;                // the table being emptied into table_, if any
-    Table next_;               // the table that takes over from table_, being made ready
-    std::size_t touched_ = 0;  // bytes of next_ touched so far
-    std::size_t moved_ = 0;    // old_ cells below this are moved
     std::size_t numbers_ = 0;  // in the table
     // Per area code (the first three digits): the numbers the table holds, and once that many
     // reach kDenseFrom, a bit per number, which takes the area code's new numbers from then on.

@@ -8,11 +8,6 @@
 
 namespace {
 
-// Numbers the index has room for at the start of a run; it grows as it fills, without a pause.
-// Reserving for the whole request would claim gigabytes for a large count before the first
-// number, however early the run is stopped, and have the run wait for the system to clear them.
-constexpr int kIndexReservedAtMost = 1 << 16;
-
 // The area codes from which a run of `requested` numbers will take many: every prefix is drawn
 // as often as any other, and an area code gives at most the numbers its prefixes hold. Each costs
 // 1.25 MB in the index whether the guess comes true or not, so a prefix list spread over more
@@ -46,6 +41,26 @@ std::vector<std::uint32_t> busyAreaCodes(const std::vector<PrefixPlan> &plans, i
     return busy;
 }
 
+// The numbers a run of `requested` will put in the index's table: those of prefixes whose area
+// code has no bits, at most all that each prefix holds. The table is sized for them once.
+std::uint64_t tableNumbers(const std::vector<PrefixPlan> &plans, int requested,
+                           const std::vector<std::uint32_t> &busy)
+{
+    std::uint64_t numbers = 0;
+    for (const PrefixPlan &plan : plans) {
+        const bool inBits =
+            plan.ofNumberForm && plan.freeDigits <= 7 &&
+            std::count(busy.begin(), busy.end(),
+                       std::uint32_t(plan.digits / powerOfTen(7 - plan.freeDigits))) > 0;
+        if (plan.ofNumberForm && !inBits) {
+            numbers +=
+                std::min<std::uint64_t>(powerOfTen(plan.freeDigits), std::uint64_t(requested));
+        }
+    }
+    return std::min<std::uint64_t>(numbers,
+                                   std::uint64_t(std::clamp(requested, 0, kMostNumbersPerRun)));
+}
+
 }  // namespace
 
 std::optional<QString> refusalOf(int requested, const std::vector<PrefixPlan> &plans)
@@ -77,7 +92,6 @@ std::optional<QString> refusalOf(int requested, const std::vector<PrefixPlan> &p
 GenerationRun::GenerationRun(int requested, RandomSource &source)
     : requested_(requested), source_(source)
 {
-    index_.reserve(std::size_t(std::clamp(requested, 0, kIndexReservedAtMost)));
 }
 
 void GenerationRun::setPrefixes(const QStringList &prefixes)
@@ -88,6 +102,7 @@ void GenerationRun::setPrefixes(const QStringList &prefixes)
     for (const std::uint32_t areaCode : busyAreaCodes_) {
         index_.expectMany(areaCode);
     }
+    tableNumbers_ = tableNumbers(plans_, requested_, busyAreaCodes_);
 }
 
 void GenerationRun::setResults(const ListSnapshot &results)
@@ -136,6 +151,8 @@ void GenerationRun::draw()
         prefixesChanged_ = false;
         setPrefixes(readPrefixes_());
     }
+    // Sized once when the run starts, and again only when the prefixes changed under it.
+    index_.reserve(std::size_t(tableNumbers_));
     batch_.clear();
     numbers_.clear();
     const int c = int(plans_.size());
