@@ -10,9 +10,9 @@
 
 namespace {
 
-// At most this full: linear probes stay short, and ten million numbers fit 16 million cells.
-constexpr std::size_t kFillNumerator = 4;
-constexpr std::size_t kFillDenominator = 5;
+// At most this full: linear probes stay short, and ten million numbers take 14.3 million cells.
+constexpr std::size_t kFillNumerator = 7;
+constexpr std::size_t kFillDenominator = 10;
 constexpr std::size_t kSmallest = 1024;
 
 std::uint64_t scramble(std::uint64_t z)
@@ -27,6 +27,17 @@ inline void prefetch(const void *address)
     __builtin_prefetch(address, 1);
 #else
     (void)address;
+#endif
+}
+
+// The home cell of a stored number in a table of `size` cells: its scrambled bits scaled to the
+// size, so a table can have any size rather than a power of two.
+inline std::size_t home(std::uint64_t stored, std::size_t size)
+{
+#ifdef __SIZEOF_INT128__
+    return std::size_t((unsigned __int128)scramble(stored) * size >> 64);
+#else
+    return std::size_t(scramble(stored) % size);
 #endif
 }
 
@@ -71,10 +82,9 @@ void DuplicateIndex::release(Table &table)
 
 std::size_t DuplicateIndex::Table::find(std::uint64_t stored) const
 {
-    const std::size_t mask = size - 1;
-    std::size_t i = std::size_t(scramble(stored)) & mask;
+    std::size_t i = home(stored, size);
     while (cells[i] != 0 && cells[i] != stored) {
-        i = (i + 1) & mask;
+        i = i + 1 == size ? 0 : i + 1;
     }
     return i;
 }
@@ -92,10 +102,8 @@ void DuplicateIndex::growIfFull(std::size_t more)
 
 void DuplicateIndex::reserve(std::size_t n)
 {
-    std::size_t wanted = kSmallest;
-    while (wanted * kFillNumerator < n * kFillDenominator) {
-        wanted *= 2;
-    }
+    const std::size_t wanted =
+        std::max(kSmallest, (n * kFillDenominator + kFillNumerator - 1) / kFillNumerator);
     if (table_.cells != nullptr && wanted <= table_.size) {
         return;
     }
@@ -176,9 +184,8 @@ void DuplicateIndex::insertNumbers(const std::uint64_t *numbers, std::size_t n, 
 {
     growIfFull(n);
     {
-        const std::size_t mask = table_.size - 1;
         for (std::size_t i = 0; i < n; ++i) {
-            prefetch(&table_.cells[std::size_t(scramble(numbers[i] + 1)) & mask]);
+            prefetch(&table_.cells[home(numbers[i] + 1, table_.size)]);
             if (!dense_.empty()) {
                 if (const std::uint64_t *bits =
                         dense_[std::size_t(numbers[i] / kAreaCodeNumbers)].get()) {

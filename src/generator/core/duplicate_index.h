@@ -45,7 +45,7 @@ public:
 private:
     struct Table {
         std::uint64_t *cells = nullptr;  // number + 1, so 0 marks a free slot
-        std::size_t size = 0;            // a power of two
+        std::size_t size = 0;
         std::size_t find(std::uint64_t stored) const;
     };
     static Table allocate(std::size_t size);
