@@ -99,18 +99,25 @@ void GenerationRun::setPrefixes(const QStringList &prefixes)
     plans_ = planPrefixes(prefixes);
     missLimit_.reset();
     busyAreaCodes_ = busyAreaCodes(plans_, requested_);
+    tableNumbers_ = tableNumbers(plans_, requested_, busyAreaCodes_);
+    indexPrepared_ = false;
+}
+
+// The index takes its bits and its table's size before it takes numbers; a run that is refused
+// never gets this far, so it claims nothing.
+void GenerationRun::prepareIndex()
+{
     for (const std::uint32_t areaCode : busyAreaCodes_) {
         index_.expectMany(areaCode);
     }
-    tableNumbers_ = tableNumbers(plans_, requested_, busyAreaCodes_);
+    index_.reserve(std::size_t(tableNumbers_));
+    indexPrepared_ = true;
 }
 
 void GenerationRun::setResults(const ListSnapshot &results)
 {
     index_.clear();
-    for (const std::uint32_t areaCode : busyAreaCodes_) {
-        index_.expectMany(areaCode);
-    }
+    prepareIndex();
     for (int i = 1; i <= results.count(); ++i) {
         if (results.isNumber(i)) {
             index_.insertNumber(results.number(i));
@@ -151,8 +158,10 @@ void GenerationRun::draw()
         prefixesChanged_ = false;
         setPrefixes(readPrefixes_());
     }
-    // Sized once when the run starts, and again only when the prefixes changed under it.
-    index_.reserve(std::size_t(tableNumbers_));
+    // Once when the run starts, and again only when its lists changed under it.
+    if (!indexPrepared_) {
+        prepareIndex();
+    }
     batch_.clear();
     numbers_.clear();
     const int c = int(plans_.size());

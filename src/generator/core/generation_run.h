@@ -73,6 +73,7 @@ public:
 
 private:
     std::uint64_t missLimit();
+    void prepareIndex();
 
     int requested_;
     RandomSource &source_;
@@ -85,7 +86,8 @@ private:
     DuplicateIndex index_;
     // Area codes that take their bits in the index from the start (DuplicateIndex::expectMany).
     std::vector<std::uint32_t> busyAreaCodes_;
-    std::uint64_t tableNumbers_ = 0;  // the index's table is sized for these when a batch begins
+    std::uint64_t tableNumbers_ = 0;  // the index's table is sized for these
+    bool indexPrepared_ = false;
     // The batch in the list's form: numbers, and text entries of their index in texts.
     ListEntries batch_;
     std::vector<std::uint64_t> numbers_;  // the batch's numbers alone, in order
