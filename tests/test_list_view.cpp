@@ -8,7 +8,6 @@
 #include "support/file_bytes.h"
 #include "support/form_fixture.h"
 
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -16,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QtTest>
-#include <memory>
 #include <random>
 
 namespace {
