@@ -182,17 +182,16 @@ void TestGeneratorCore::duplicateIndexIsExact()
 
 void TestGeneratorCore::duplicateIndexAgreesWithASetAsItGrows()
 {
-    // Batches as a run inserts them, through every stage of the index: the table growing, a
-    // busy area code going over to its bits (with repeats of numbers the table held before), one
-    // told to expect many part way, and a quiet one staying in the table.
+    // Batches as a run inserts them, through every stage of the index: tables growing from
+    // nothing, a busy area code going over to its bits (with repeats of numbers its table held
+    // before), one given room for many part way, and a quiet one staying in its table.
     DuplicateIndex index;
     std::unordered_set<std::uint64_t> seen;
     RandomSource source(2024);  // drawBits() never reads the clock
     std::vector<std::uint64_t> batch(64);
-    std::vector<char> isNew(batch.size());
-    for (int round = 0; round < 4000; ++round) {
+    for (int round = 0; round < 8000; ++round) {
         if (round == 200) {
-            index.expectMany(603);
+            index.reserve(603, DuplicateIndex::kBitsFrom);
         }
         for (std::uint64_t &number : batch) {
             const std::uint32_t bits = source.drawBits();
@@ -200,19 +199,19 @@ void TestGeneratorCore::duplicateIndexAgreesWithASetAsItGrows()
             const std::uint32_t kind = bits & 7;
             number = kind == 0   ? 6'030'000'000ULL + bits % 5000
                      : kind == 1 ? 8'000'000'000ULL + bits % 5000
-                                 : 7'170'000'000ULL + bits % 400'000;
+                                 : 7'170'000'000ULL + bits % 1'000'000;
+            index.prefetch(number);
         }
-        index.insertNumbers(batch.data(), batch.size(), isNew.data());
-        for (std::size_t i = 0; i < batch.size(); ++i) {
-            QCOMPARE(isNew[i] != 0, seen.insert(batch[i]).second);
+        for (const std::uint64_t number : batch) {
+            QCOMPARE(index.insertNumber(number), seen.insert(number).second);
         }
     }
     QCOMPARE(index.size(), seen.size());
     // 717 did come to take its bits.
     QVERIFY(std::count_if(seen.begin(), seen.end(), [](std::uint64_t n) {
                 return n / 10'000'000 == 717;
-            }) > std::ptrdiff_t(DuplicateIndex::kManyNumbers));
-    for (std::uint64_t number = 7'169'999'990ULL; number < 7'170'400'010ULL; number += 7) {
+            }) > std::ptrdiff_t(DuplicateIndex::kBitsFrom));
+    for (std::uint64_t number = 7'169'999'990ULL; number < 7'171'000'010ULL; number += 7) {
         QCOMPARE(index.insertNumber(number), seen.insert(number).second);
     }
     for (const std::uint64_t number : {6'030'004'999ULL, 8'000'004'999ULL, 6'030'005'000ULL}) {

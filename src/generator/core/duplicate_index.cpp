@@ -2,26 +2,85 @@
 
 #include "lists/number_form.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <new>
-#ifdef __linux__
-#include <sys/mman.h>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#ifdef _MSC_VER
+#include <intrin.h>
+#endif
 #endif
 
 namespace {
 
-// At most this full: linear probes stay short, and ten million numbers take 14.3 million cells.
-constexpr std::size_t kFillNumerator = 7;
-constexpr std::size_t kFillDenominator = 10;
-constexpr std::size_t kSmallest = 1024;
+constexpr std::uint32_t kSmallest = 1;  // bucket, for an area code that expects no number
 
-std::uint64_t scramble(std::uint64_t z)
+// At most this full: a bucket seldom overflows into the next.
+constexpr std::uint64_t kFillNumerator = 7;
+constexpr std::uint64_t kFillDenominator = 10;
+
+// The home bucket of a stored value among `buckets`: the value times the golden ratio, scaled to
+// the count, so that numbers in a row land far apart and a table can have any size.
+inline std::size_t home(std::uint32_t stored, std::uint32_t buckets)
 {
-    z = (z ^ (z >> 33)) * 0xFF51AFD7ED558CCDULL;
-    return z ^ (z >> 33);
+    return std::size_t((std::uint64_t(stored * 0x9E3779B1u) * buckets) >> 32);
 }
 
-inline void prefetch(const void *address)
+// The buckets that hold n numbers at most that full.
+inline std::uint64_t bucketsFor(std::uint64_t n)
+{
+    const std::uint64_t perBucket = DuplicateIndex::kBucket * kFillNumerator;
+    return std::max<std::uint64_t>(kSmallest, (n * kFillDenominator + perBucket - 1) / perBucket);
+}
+
+#if defined(__SSE2__) || defined(_M_X64)
+// The lowest set bit of a mask that is not 0.
+inline unsigned firstSet(unsigned mask)
+{
+#ifdef _MSC_VER
+    unsigned long i = 0;
+    _BitScanForward(&i, mask);
+    return unsigned(i);
+#else
+    return unsigned(__builtin_ctz(mask));
+#endif
+}
+#endif
+
+// Whether a bucket holds the value, and how many of its cells are taken: a bucket fills from its
+// first cell on and never empties, so its free cells are the last ones. All sixteen cells are
+// compared at once, without a branch for each.
+struct Scan {
+    bool holds;
+    unsigned taken;
+};
+inline Scan scan(const std::uint32_t *bucket, std::uint32_t stored)
+{
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i value = _mm_set1_epi32(int(stored));
+    const __m128i zero = _mm_setzero_si128();
+    __m128i equal = zero;
+    unsigned free = 0;
+    for (int q = 0; q < 4; ++q) {
+        const __m128i cells = _mm_load_si128(reinterpret_cast<const __m128i *>(bucket) + q);
+        equal = _mm_or_si128(equal, _mm_cmpeq_epi32(cells, value));
+        free |= unsigned(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(cells, zero))))
+                << (4 * q);
+    }
+    return Scan{_mm_movemask_epi8(equal) != 0, firstSet(free | 1u << DuplicateIndex::kBucket)};
+#else
+    bool holds = false;
+    unsigned taken = 0;
+    for (unsigned j = 0; j < DuplicateIndex::kBucket; ++j) {
+        holds |= bucket[j] == stored;
+        taken += bucket[j] != 0;
+    }
+    return Scan{holds, taken};
+#endif
+}
+
+inline void prefetchLine(const void *address)
 {
 #if defined(__GNUC__) || defined(__clang__)
     __builtin_prefetch(address, 1);
@@ -30,173 +89,104 @@ inline void prefetch(const void *address)
 #endif
 }
 
-// The home cell of a stored number in a table of `size` cells: its scrambled bits scaled to the
-// size, so a table can have any size rather than a power of two.
-inline std::size_t home(std::uint64_t stored, std::size_t size)
+template <typename T, typename Free>
+std::unique_ptr<T[], Free> zeroed(std::size_t n)
 {
-#ifdef __SIZEOF_INT128__
-    return std::size_t((unsigned __int128)scramble(stored) * size >> 64);
-#else
-    return std::size_t(scramble(stored) % size);
-#endif
+    // Zeroed by the system as each page is first touched, not all at once.
+    void *memory = std::calloc(n, sizeof(T));
+    if (memory == nullptr) {
+        throw std::bad_alloc();
+    }
+    return std::unique_ptr<T[], Free>(static_cast<T *>(memory));
 }
 
 }  // namespace
 
-DuplicateIndex::~DuplicateIndex()
+// Puts a stored value into the table, or finds it there. A full bucket sends it to the next.
+bool DuplicateIndex::place(AreaCode &a, std::uint32_t stored)
 {
-    release(table_);
-}
-
-DuplicateIndex::Table DuplicateIndex::allocate(std::size_t size)
-{
-    const std::size_t bytes = size * sizeof(std::uint64_t);
-#ifdef __linux__
-    // Fresh pages from the system, zeroed as they are first touched: no pause to clear a table
-    // of hundreds of megabytes. (calloc would do the same only while the block is above its
-    // threshold for such pages, which it raises as large blocks are freed.)
-    void *cells = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (cells == MAP_FAILED) {
-        throw std::bad_alloc();
-    }
-#else
-    void *cells = std::calloc(size, sizeof(std::uint64_t));
-    if (cells == nullptr) {
-        throw std::bad_alloc();
-    }
-#endif
-    return Table{static_cast<std::uint64_t *>(cells), size};
-}
-
-void DuplicateIndex::release(Table &table)
-{
-    if (table.cells != nullptr) {
-#ifdef __linux__
-        munmap(table.cells, table.size * sizeof(std::uint64_t));
-#else
-        std::free(table.cells);
-#endif
-    }
-    table = Table{};
-}
-
-std::size_t DuplicateIndex::Table::find(std::uint64_t stored) const
-{
-    std::size_t i = home(stored, size);
-    while (cells[i] != 0 && cells[i] != stored) {
-        i = i + 1 == size ? 0 : i + 1;
-    }
-    return i;
-}
-
-// A table too full for `more` numbers gives way to one big enough, all at once. A run sizes its
-// table when it starts, so this happens only when another action changed its lists.
-void DuplicateIndex::growIfFull(std::size_t more)
-{
-    if (table_.cells == nullptr) {
-        reserve(more);
-    } else if ((numbers_ + more) * kFillDenominator > table_.size * kFillNumerator) {
-        reserve(2 * (numbers_ + more));
-    }
-}
-
-void DuplicateIndex::reserve(std::size_t n)
-{
-    const std::size_t wanted =
-        std::max(kSmallest, (n * kFillDenominator + kFillNumerator - 1) / kFillNumerator);
-    if (table_.cells != nullptr && wanted <= table_.size) {
-        return;
-    }
-    Table bigger = allocate(wanted);
-    for (std::size_t i = 0; i < table_.size; ++i) {
-        if (table_.cells[i] != 0) {
-            bigger.cells[bigger.find(table_.cells[i])] = table_.cells[i];
+    for (std::size_t b = home(stored, a.buckets);; b = b + 1 == a.buckets ? 0 : b + 1) {
+        std::uint32_t *cells = a.bucket(b);
+        const Scan s = scan(cells, stored);
+        if (s.holds) {
+            return false;
+        }
+        if (s.taken < kBucket) {
+            cells[s.taken] = stored;
+            ++a.count;
+            return true;
         }
     }
-    release(table_);
-    table_ = bigger;
+}
+
+// Room for n numbers in the area code: a table big enough, or its bits once they take less room.
+void DuplicateIndex::resize(AreaCode &a, std::uint64_t n)
+{
+    if (a.bits) {
+        return;
+    }
+    if (n >= kBitsFrom) {
+        a.bits = zeroed<std::uint64_t, Free>(kAreaCodeNumbers / 64);
+        a.forEachStored([&](std::uint32_t stored) {
+            a.bits[(stored - 1) >> 6] |= std::uint64_t(1) << ((stored - 1) & 63);
+        });
+        a.memory.reset();
+        a.buckets = 0;
+        a.count = 0;
+        return;
+    }
+    const auto buckets = std::uint32_t(bucketsFor(n));
+    if (buckets <= a.buckets) {
+        return;
+    }
+    AreaCode bigger;
+    bigger.memory =
+        zeroed<std::uint32_t, Free>(std::size_t(buckets) * kBucket + 64 / sizeof(std::uint32_t));
+    bigger.buckets = buckets;
+    a.forEachStored([&](std::uint32_t stored) { place(bigger, stored); });
+    a = std::move(bigger);
+}
+
+void DuplicateIndex::reserve(std::uint32_t areaCode, std::uint64_t n)
+{
+    AreaCode &a = areaCodes_[areaCode];
+    resize(a, std::uint64_t(a.count) + n);
+}
+
+void DuplicateIndex::prefetch(std::uint64_t number) const
+{
+    const AreaCode &a = areaCodes_[areaCodeOf(number)];
+    const auto last = std::uint32_t(number % kAreaCodeNumbers);
+    if (a.bits) {
+        prefetchLine(&a.bits[last >> 6]);
+    } else if (a.buckets != 0) {
+        prefetchLine(a.bucket(home(last + 1, a.buckets)));
+    }
 }
 
 bool DuplicateIndex::insertNumber(std::uint64_t number)
 {
-    growIfFull(1);
-    return insertOne(number);
-}
-
-// The table has room for it.
-bool DuplicateIndex::insertOne(std::uint64_t number)
-{
-    const std::uint64_t stored = number + 1;
-    const std::size_t block = std::size_t(number / kAreaCodeNumbers);
-    if (!dense_.empty() && dense_[block]) {
-        std::uint64_t &word = dense_[block][(number % kAreaCodeNumbers) >> 6];
-        const std::uint64_t bit = std::uint64_t(1) << (number % kAreaCodeNumbers & 63);
+    AreaCode &a = areaCodes_[areaCodeOf(number)];
+    const auto last = std::uint32_t(number % kAreaCodeNumbers);
+    if (!a.bits && (std::uint64_t(a.count) + 1) * kFillDenominator >
+                       std::uint64_t(a.buckets) * kBucket * kFillNumerator) {
+        resize(a, 2 * (std::uint64_t(a.count) + 1));
+    }
+    if (a.bits) {
+        std::uint64_t &word = a.bits[last >> 6];
+        const std::uint64_t bit = std::uint64_t(1) << (last & 63);
         if ((word & bit) != 0) {
             return false;
         }
         word |= bit;
-        ++denseNumbers_;
+        ++numbers_;
         return true;
     }
-    const std::size_t i = table_.find(stored);
-    if (table_.cells[i] == stored) {
+    if (!place(a, last + 1)) {
         return false;
     }
-    table_.cells[i] = stored;
     ++numbers_;
-    if (++areaCodeCounts_[block] == kDenseFrom) {
-        makeDense(block);
-    }
     return true;
-}
-
-// The area code's numbers go to a bit each, those in the table first. Finding them means
-// reading the whole table, so an area code becomes dense only while the table is small enough
-// to be read in a few milliseconds; one that fills later stays in the table.
-void DuplicateIndex::makeDense(std::size_t block)
-{
-    constexpr std::size_t kReadAtMost = std::size_t(1) << 22;
-    if (table_.size > kReadAtMost) {
-        return;
-    }
-    if (dense_.empty()) {
-        dense_.resize(kAreaCodes);
-    }
-    auto bits = std::make_unique<std::uint64_t[]>(kAreaCodeNumbers / 64);
-    for (std::size_t i = 0; i < table_.size; ++i) {
-        const std::uint64_t stored = table_.cells[i];
-        if (stored != 0 && (stored - 1) / kAreaCodeNumbers == block) {
-            const std::uint64_t low = (stored - 1) % kAreaCodeNumbers;
-            bits[low >> 6] |= std::uint64_t(1) << (low & 63);
-        }
-    }
-    dense_[block] = std::move(bits);
-}
-
-void DuplicateIndex::expectMany(std::uint32_t areaCode)
-{
-    if (areaCode < kAreaCodes && (dense_.empty() || !dense_[areaCode])) {
-        makeDense(areaCode);
-    }
-}
-
-void DuplicateIndex::insertNumbers(const std::uint64_t *numbers, std::size_t n, char *isNew)
-{
-    growIfFull(n);
-    {
-        for (std::size_t i = 0; i < n; ++i) {
-            prefetch(&table_.cells[home(numbers[i] + 1, table_.size)]);
-            if (!dense_.empty()) {
-                if (const std::uint64_t *bits =
-                        dense_[std::size_t(numbers[i] / kAreaCodeNumbers)].get()) {
-                    prefetch(&bits[(numbers[i] % kAreaCodeNumbers) >> 6]);
-                }
-            }
-        }
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-        isNew[i] = insertOne(numbers[i]) ? 1 : 0;
-    }
 }
 
 bool DuplicateIndex::insert(const QString &text)
@@ -214,10 +204,7 @@ bool DuplicateIndex::insert(const QString &text)
 
 void DuplicateIndex::clear()
 {
-    release(table_);
+    std::vector<AreaCode>(kAreaCodes).swap(areaCodes_);
     numbers_ = 0;
-    denseNumbers_ = 0;
-    areaCodeCounts_.assign(kAreaCodes, 0);
-    std::vector<std::unique_ptr<std::uint64_t[]>>().swap(dense_);
     texts_.clear();
 }

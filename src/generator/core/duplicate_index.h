@@ -3,67 +3,78 @@
 #include <QSet>
 #include <QString>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
 // Which numbers a result list already holds: exact, case-sensitive, any size. Numbers of the
-// form NNN-NNN-NNNN are kept as their digits (number_form.h) in one flat table, one memory access
-// per lookup; anything else as text. An area code that comes to hold many numbers (39,063, about
-// a 256th of its ten million) gets a bit for each of its numbers: 1.25 MB, smaller than the table
-// takes for the numbers such an area code soon holds, and a lookup in memory close by. Area codes
-// get their bits only while the table is small (makeDense), so however the numbers spread, the
-// bits never take more than about 100 MB.
+// form NNN-NNN-NNNN are kept by area code (their first three digits): each area code keeps its
+// last seven digits in a table of its own, 4 bytes a cell, one memory access per lookup, or once
+// it holds so many that a bit for each of its ten million numbers takes less room (1.25 MB), in
+// those bits. Anything else is kept as text.
 //
-// A run knows how many numbers it makes, so it sizes the table once (reserve); the table grows,
-// all at once, only when the numbers outgrow it, as when another action changed the run's lists.
-// Its memory comes from the system as it is first touched, so a run stopped early has claimed
-// only the pages its numbers fell on.
+// A run knows how many numbers it makes from each area code, so it sizes the tables once
+// (reserve); a table grows only when its numbers outgrow it, as when another action changed the
+// run's lists. Memory is asked for zeroed and comes from the system as it is first touched, so a
+// table sized for more than a run makes claims only the pages its numbers fell on.
 class DuplicateIndex {
 public:
-    DuplicateIndex() = default;
-    ~DuplicateIndex();
-    DuplicateIndex(const DuplicateIndex &) = delete;
-    DuplicateIndex &operator=(const DuplicateIndex &) = delete;
+    // Area codes 000 to 999, of ten million numbers each.
+    static constexpr std::uint32_t kAreaCodes = 1000;
+    static constexpr std::uint64_t kAreaCodeNumbers = 10'000'000;
+    static std::uint32_t areaCodeOf(std::uint64_t number)
+    {
+        return std::uint32_t(number / kAreaCodeNumbers);
+    }
+    // The numbers of one area code from which its bits take less room than its table.
+    static constexpr std::uint32_t kBitsFrom = 218'750;
+    // Cells a lookup compares at once: a cache line of them.
+    static constexpr unsigned kBucket = 16;
 
     // True when the text was not there yet (and is now).
     bool insert(const QString &text);
     // The same for a number given by its digits.
     bool insertNumber(std::uint64_t number);
-    // Inserts the numbers in order; isNew[i] tells whether numbers[i] was new. Faster than one
-    // by one: the table cells of the whole batch are fetched from memory at the same time.
-    void insertNumbers(const std::uint64_t *numbers, std::size_t n, char *isNew);
+    // Asks for the memory the number's lookup reads, so that it is at hand by the time the
+    // number is inserted: a run asks as it draws each number of a batch.
+    void prefetch(std::uint64_t number) const;
     void clear();
-    std::size_t size() const { return numbers_ + denseNumbers_ + std::size_t(texts_.size()); }
-    // Room for n numbers in the table before it grows.
-    void reserve(std::size_t n);
-    // The numbers from one area code (the first three digits) the index is expected to take,
-    // at least kManyNumbers: the area code takes its bits now, rather than when that many have
-    // filled the table.
-    static constexpr std::uint32_t kManyNumbers = 39'063;
-    void expectMany(std::uint32_t areaCode);
+    std::size_t size() const { return numbers_ + std::size_t(texts_.size()); }
+    // Room for n numbers from the area code (0 to 999) before its table grows.
+    void reserve(std::uint32_t areaCode, std::uint64_t n);
 
 private:
-    struct Table {
-        std::uint64_t *cells = nullptr;  // number + 1, so 0 marks a free slot
-        std::size_t size = 0;
-        std::size_t find(std::uint64_t stored) const;
+    struct Free {
+        void operator()(void *memory) const { std::free(memory); }
     };
-    static Table allocate(std::size_t size);
-    static void release(Table &table);
-    bool insertOne(std::uint64_t number);
-    void makeDense(std::size_t block);
-    // Room for `more` numbers.
-    void growIfFull(std::size_t more);
+    struct AreaCode {
+        // Buckets of kBucket cells, each the last seven digits + 1 of a number or 0 when free.
+        std::unique_ptr<std::uint32_t[], Free> memory;
+        std::unique_ptr<std::uint64_t[], Free> bits;  // a bit per number, once it has them
+        std::uint32_t buckets = 0;
+        std::uint32_t count = 0;  // numbers in the buckets
+        // The cells of a bucket start a cache line, so that a lookup reads one line.
+        std::uint32_t *bucket(std::size_t b) const
+        {
+            const auto first =
+                (reinterpret_cast<std::uintptr_t>(memory.get()) + 63) & ~std::uintptr_t(63);
+            return reinterpret_cast<std::uint32_t *>(first) + b * kBucket;
+        }
+        template <typename F>
+        void forEachStored(F f) const
+        {
+            for (std::size_t b = 0; b < buckets; ++b) {
+                for (unsigned j = 0; j < kBucket && bucket(b)[j] != 0; ++j) {
+                    f(bucket(b)[j]);
+                }
+            }
+        }
+    };
 
-    Table table_;
-    std::size_t numbers_ = 0;  // in the table
-    // Per area code (the first three digits): the numbers the table holds, and once that many
-    // reach kDenseFrom, a bit per number, which takes the area code's new numbers from then on.
-    static constexpr std::uint64_t kAreaCodeNumbers = 10'000'000;
-    static constexpr std::size_t kAreaCodes = 1000;
-    static constexpr std::uint32_t kDenseFrom = kManyNumbers;
-    std::vector<std::uint32_t> areaCodeCounts_ = std::vector<std::uint32_t>(kAreaCodes, 0);
-    std::vector<std::unique_ptr<std::uint64_t[]>> dense_;
-    std::size_t denseNumbers_ = 0;
+    static bool place(AreaCode &a, std::uint32_t stored);
+    static void resize(AreaCode &a, std::uint64_t n);
+
+    std::vector<AreaCode> areaCodes_ = std::vector<AreaCode>(kAreaCodes);
+    std::size_t numbers_ = 0;
     QSet<QString> texts_;
 };

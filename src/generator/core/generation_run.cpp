@@ -4,61 +4,65 @@
 #include "generator/core/random_source.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <map>
 
 namespace {
 
-// The area codes from which a run of `requested` numbers will take many: every prefix is drawn
-// as often as any other, and an area code gives at most the numbers its prefixes hold. Each costs
-// 1.25 MB in the index whether the guess comes true or not, so a prefix list spread over more
-// area codes than that makes sense for gets none.
-std::vector<std::uint32_t> busyAreaCodes(const std::vector<PrefixPlan> &plans, int requested)
-{
-    constexpr std::size_t kBusyAtMost = 80;
-    struct AreaCode {
-        int prefixes = 0;
-        std::uint64_t holds = 0;
-    };
-    std::map<std::uint32_t, AreaCode> areaCodes;
-    for (const PrefixPlan &plan : plans) {
-        // A prefix of fewer than three digits spreads over many area codes.
-        if (plan.ofNumberForm && plan.freeDigits <= 7) {
-            AreaCode &a = areaCodes[std::uint32_t(plan.digits / powerOfTen(7 - plan.freeDigits))];
-            ++a.prefixes;
-            a.holds = std::min<std::uint64_t>(a.holds + powerOfTen(plan.freeDigits), 10'000'000);
-        }
-    }
-    std::vector<std::uint32_t> busy;
-    for (const auto &[areaCode, a] : areaCodes) {
-        const double drawn = double(requested) * a.prefixes / double(plans.size());
-        if (std::min(drawn, double(a.holds)) >= DuplicateIndex::kManyNumbers) {
-            busy.push_back(areaCode);
-        }
-    }
-    if (busy.size() > kBusyAtMost) {
-        busy.clear();
-    }
-    return busy;
-}
+constexpr std::uint32_t kAreaCodes = DuplicateIndex::kAreaCodes;
 
-// The numbers a run of `requested` will put in the index's table: those of prefixes whose area
-// code has no bits, at most all that each prefix holds. The table is sized for them once.
-std::uint64_t tableNumbers(const std::vector<PrefixPlan> &plans, int requested,
-                           const std::vector<std::uint32_t> &busy)
+// How many numbers a run of `requested` takes from each area code (the first three digits).
+std::vector<std::uint64_t> numbersPerAreaCode(const std::vector<PrefixPlan> &plans, int requested)
 {
-    std::uint64_t numbers = 0;
+    // Every prefix is drawn as often as any other, so each gives an equal share of the run, or all
+    // it holds when that is less, and the others share what it cannot give. What a prefix holds
+    // depends on its free digits alone, so shares go by free digits, fewest first.
+    constexpr int kMostFree = 10;
+    std::array<std::uint64_t, kMostFree + 1> prefixes{};
     for (const PrefixPlan &plan : plans) {
-        const bool inBits =
-            plan.ofNumberForm && plan.freeDigits <= 7 &&
-            std::count(busy.begin(), busy.end(),
-                       std::uint32_t(plan.digits / powerOfTen(7 - plan.freeDigits))) > 0;
-        if (plan.ofNumberForm && !inBits) {
-            numbers +=
-                std::min<std::uint64_t>(powerOfTen(plan.freeDigits), std::uint64_t(requested));
+        ++prefixes[std::size_t(std::clamp(plan.freeDigits, 0, kMostFree))];
+    }
+    std::array<std::uint64_t, kMostFree + 1> share{};
+    std::uint64_t left = std::uint64_t(std::max(requested, 0));
+    std::uint64_t drawnFrom = plans.size();
+    for (int free = 0; free <= kMostFree; ++free) {
+        if (prefixes[free] > 0) {
+            share[free] = std::min(powerOfTen(free), (left + drawnFrom - 1) / drawnFrom);
+            left -= std::min(left, share[free] * prefixes[free]);
+            drawnFrom -= prefixes[free];
         }
     }
-    return std::min<std::uint64_t>(numbers,
-                                   std::uint64_t(std::clamp(requested, 0, kMostNumbersPerRun)));
+    // A prefix of fewer than three digits spreads its share over the area codes it starts.
+    std::vector<std::uint64_t> numbers(kAreaCodes, 0);
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::uint64_t> spread;  // first, count
+    for (const PrefixPlan &plan : plans) {
+        if (!plan.ofNumberForm) {
+            continue;
+        }
+        const std::uint64_t s = share[std::size_t(std::clamp(plan.freeDigits, 0, kMostFree))];
+        if (plan.freeDigits <= 7) {
+            numbers[std::size_t(plan.digits / powerOfTen(7 - plan.freeDigits))] += s;
+        } else {
+            const std::uint64_t count = powerOfTen(plan.freeDigits - 7);
+            spread[{plan.digits * count, count}] += s;
+        }
+    }
+    for (const auto &[codes, s] : spread) {
+        for (std::uint64_t areaCode = codes.first; areaCode < codes.first + codes.second;
+             ++areaCode) {
+            numbers[std::size_t(areaCode)] += (s + codes.second - 1) / codes.second;
+        }
+    }
+    // Room for four standard deviations more than the share, so that chance seldom makes a
+    // table grow.
+    for (std::uint64_t &n : numbers) {
+        if (n > 0) {
+            n = std::min<std::uint64_t>(n + 4 * std::uint64_t(std::sqrt(double(n))) + 8,
+                                        DuplicateIndex::kAreaCodeNumbers);
+        }
+    }
+    return numbers;
 }
 
 }  // namespace
@@ -98,26 +102,36 @@ void GenerationRun::setPrefixes(const QStringList &prefixes)
 {
     plans_ = planPrefixes(prefixes);
     missLimit_.reset();
-    busyAreaCodes_ = busyAreaCodes(plans_, requested_);
-    tableNumbers_ = tableNumbers(plans_, requested_, busyAreaCodes_);
     indexPrepared_ = false;
 }
 
-// The index takes its bits and its table's size before it takes numbers; a run that is refused
-// never gets this far, so it claims nothing.
+// Room in the index for the numbers the run has still to make, before it takes any; a run that
+// is refused never gets this far, so it claims nothing.
 void GenerationRun::prepareIndex()
 {
-    for (const std::uint32_t areaCode : busyAreaCodes_) {
-        index_.expectMany(areaCode);
+    const std::vector<std::uint64_t> numbers = numbersPerAreaCode(plans_, requested_ - added_);
+    for (std::uint32_t areaCode = 0; areaCode < kAreaCodes; ++areaCode) {
+        if (numbers[areaCode] > 0) {
+            index_.reserve(areaCode, numbers[areaCode]);
+        }
     }
-    index_.reserve(std::size_t(tableNumbers_));
     indexPrepared_ = true;
 }
 
 void GenerationRun::setResults(const ListSnapshot &results)
 {
     index_.clear();
-    prepareIndex();
+    std::vector<std::uint64_t> held(kAreaCodes, 0);
+    for (int i = 1; i <= results.count(); ++i) {
+        if (results.isNumber(i)) {
+            ++held[DuplicateIndex::areaCodeOf(results.number(i))];
+        }
+    }
+    for (std::uint32_t areaCode = 0; areaCode < kAreaCodes; ++areaCode) {
+        if (held[areaCode] > 0) {
+            index_.reserve(areaCode, held[areaCode]);
+        }
+    }
     for (int i = 1; i <= results.count(); ++i) {
         if (results.isNumber(i)) {
             index_.insertNumber(results.number(i));
@@ -125,6 +139,7 @@ void GenerationRun::setResults(const ListSnapshot &results)
             index_.insert(results.text(i));
         }
     }
+    indexPrepared_ = false;
 }
 
 // Draws since the last new number after which a run gives up. Far beyond what finishing even the
@@ -163,7 +178,6 @@ void GenerationRun::draw()
         prepareIndex();
     }
     batch_.clear();
-    numbers_.clear();
     const int c = int(plans_.size());
     if (c == 0) {
         return;
@@ -174,16 +188,10 @@ void GenerationRun::draw()
     for (int b = std::min(kBatch, requested_ - added_); b > 0; --b) {
         const PrefixPlan &p = plans_[std::size_t(randomWhole(c, source) - 1)];
         if (p.ofNumberForm) {
-            numbers_.push_back(completeNumberDigits(p, source));
-            if (!batch_.texts.empty()) {
-                batch_.entries.push_back(numbers_.back());
-            }
+            const std::uint64_t number = completeNumberDigits(p, source);
+            batch_.entries.push_back(number);
         } else {
-            // Any other form stays text; it cannot equal a number of the form. A batch of
-            // numbers alone needs no list of entries; from its first text on, it has one.
-            if (batch_.texts.empty()) {
-                batch_.entries.assign(numbers_.begin(), numbers_.end());
-            }
+            // Any other form stays text; it cannot equal a number of the form.
             batch_.entries.push_back(textEntry(batch_.texts.size()));
             batch_.texts.push_back(completeNumber(p.rebuilt, source));
         }
@@ -197,25 +205,15 @@ GenerationRun::Stop GenerationRun::keep(ListEntries &fresh)
     if (plans_.empty()) {
         return Stop::NoPrefixes;
     }
-    isNew_.resize(numbers_.size());
-    index_.insertNumbers(numbers_.data(), numbers_.size(), isNew_.data());
-    if (batch_.texts.empty()) {
-        for (std::size_t i = 0; i < numbers_.size(); ++i) {
-            if (isNew_[i]) {
-                fresh.entries.push_back(numbers_[i]);
-                ++added_;
-                misses_ = 0;
-            } else if (++misses_ > missLimit()) {
-                return Stop::NoNewNumber;
-            }
+    for (const std::uint64_t entry : batch_.entries) {
+        if (!isTextEntry(entry)) {
+            index_.prefetch(entry);
         }
-        return added_ >= requested_ ? Stop::Finished : Stop::None;
     }
-    std::size_t n = 0;
     for (const std::uint64_t entry : batch_.entries) {
         bool isNew = false;
         if (!isTextEntry(entry)) {
-            isNew = isNew_[n++] != 0;
+            isNew = index_.insertNumber(entry);
             if (isNew) {
                 fresh.entries.push_back(entry);
             }

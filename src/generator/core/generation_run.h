@@ -13,8 +13,8 @@
 
 class RandomSource;
 
-// The most numbers one run makes. Each costs 8 bytes in the list and about 10 in the duplicate
-// index, so fifty million take well under a gigabyte.
+// The most numbers one run makes. Each costs 8 bytes in the list and at most about 6 in the
+// duplicate index, so fifty million take well under a gigabyte.
 constexpr int kMostNumbersPerRun = 50'000'000;
 
 // Why a run of `requested` numbers from these prefixes is refused before anything changes, or
@@ -30,7 +30,7 @@ class GenerationRun {
 public:
     // Numbers drawn between two turns of the event loop. Nothing else runs inside a batch, so
     // the run is the same as drawing them one by one, while the duplicate index can fetch the
-    // table slots of a whole batch at once.
+    // cells of a whole batch from memory at once.
     static constexpr int kBatch = 64;
 
     enum class Stop {
@@ -84,14 +84,9 @@ private:
     bool resultsTaken_ = false;
     std::optional<std::uint64_t> missLimit_;
     DuplicateIndex index_;
-    // Area codes that take their bits in the index from the start (DuplicateIndex::expectMany).
-    std::vector<std::uint32_t> busyAreaCodes_;
-    std::uint64_t tableNumbers_ = 0;  // the index's table is sized for these
-    bool indexPrepared_ = false;
+    bool indexPrepared_ = false;  // it has room for the numbers still to make
     // The batch in the list's form: numbers, and text entries of their index in texts.
     ListEntries batch_;
-    std::vector<std::uint64_t> numbers_;  // the batch's numbers alone, in order
-    std::vector<char> isNew_;
     int added_ = 0;
     std::uint64_t misses_ = 0;
 };
