@@ -3,6 +3,8 @@
 #include "lists/list_snapshot.h"
 #include "shell/core/failure.h"
 
+#include <algorithm>
+
 ListModel::ListModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 void ListModel::checkPosition(int position) const
@@ -60,16 +62,13 @@ void ListModel::appended(std::size_t n)
     const std::size_t size = entries_.size();
     checked_.resize((size + 63) / 64, 0);
     if (checkable_) {
-        // Whole words at a time where the new rows fill them.
-        std::size_t row = size - n;
-        for (; row < size && (row & 63) != 0; ++row) {
-            setBit(row, true);
-        }
-        for (; row + 64 <= size; row += 64) {
-            checked_[row >> 6] = ~std::uint64_t(0);
-        }
-        for (; row < size; ++row) {
-            setBit(row, true);
+        // A word of bits at a time.
+        for (std::size_t row = size - n; row < size;) {
+            const std::size_t first = row & 63;
+            const std::size_t bits = std::min<std::size_t>(64 - first, size - row);
+            checked_[row >> 6] |= (bits == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << bits) - 1)
+                                  << first;
+            row += bits;
         }
     }
     queuePublish();

@@ -131,6 +131,7 @@ void DuplicateIndex::resize(AreaCode &a, std::uint64_t n)
             a.bits[(stored - 1) >> 6] |= std::uint64_t(1) << ((stored - 1) & 63);
         });
         a.memory.reset();
+        a.cells = nullptr;
         a.buckets = 0;
         a.count = 0;
         return;
@@ -142,6 +143,9 @@ void DuplicateIndex::resize(AreaCode &a, std::uint64_t n)
     AreaCode bigger;
     bigger.memory =
         zeroed<std::uint32_t, Free>(std::size_t(buckets) * kBucket + 64 / sizeof(std::uint32_t));
+    // Each bucket a cache line, so that a lookup reads one line.
+    bigger.cells = reinterpret_cast<std::uint32_t *>(
+        (reinterpret_cast<std::uintptr_t>(bigger.memory.get()) + 63) & ~std::uintptr_t(63));
     bigger.buckets = buckets;
     a.forEachStored([&](std::uint32_t stored) { place(bigger, stored); });
     a = std::move(bigger);

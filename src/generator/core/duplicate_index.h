@@ -50,16 +50,11 @@ private:
     struct AreaCode {
         // Buckets of kBucket cells, each the last seven digits + 1 of a number or 0 when free.
         std::unique_ptr<std::uint32_t[], Free> memory;
+        std::uint32_t *cells = nullptr;               // in memory, from a cache line's start on
         std::unique_ptr<std::uint64_t[], Free> bits;  // a bit per number, once it has them
         std::uint32_t buckets = 0;
         std::uint32_t count = 0;  // numbers in the buckets
-        // The cells of a bucket start a cache line, so that a lookup reads one line.
-        std::uint32_t *bucket(std::size_t b) const
-        {
-            const auto first =
-                (reinterpret_cast<std::uintptr_t>(memory.get()) + 63) & ~std::uintptr_t(63);
-            return reinterpret_cast<std::uint32_t *>(first) + b * kBucket;
-        }
+        std::uint32_t *bucket(std::size_t b) const { return cells + b * kBucket; }
         template <typename F>
         void forEachStored(F f) const
         {
