@@ -189,7 +189,7 @@ void TestGeneratorCore::duplicateIndexAgreesWithASetAsItGrows()
     std::unordered_set<std::uint64_t> seen;
     RandomSource source(2024);  // drawBits() never reads the clock
     std::vector<std::uint64_t> batch(64);
-    for (int round = 0; round < 8000; ++round) {
+    for (int round = 0; round < 12000; ++round) {
         if (round == 200) {
             index.reserve(603, DuplicateIndex::kBitsFrom);
         }
@@ -199,7 +199,7 @@ void TestGeneratorCore::duplicateIndexAgreesWithASetAsItGrows()
             const std::uint32_t kind = bits & 7;
             number = kind == 0   ? 6'030'000'000ULL + bits % 5000
                      : kind == 1 ? 8'000'000'000ULL + bits % 5000
-                                 : 7'170'000'000ULL + bits % 1'000'000;
+                                 : 7'170'000'000ULL + bits % 2'000'000;
             index.prefetch(number);
         }
         for (const std::uint64_t number : batch) {
@@ -211,7 +211,7 @@ void TestGeneratorCore::duplicateIndexAgreesWithASetAsItGrows()
     QVERIFY(std::count_if(seen.begin(), seen.end(), [](std::uint64_t n) {
                 return n / 10'000'000 == 717;
             }) > std::ptrdiff_t(DuplicateIndex::kBitsFrom));
-    for (std::uint64_t number = 7'169'999'990ULL; number < 7'171'000'010ULL; number += 7) {
+    for (std::uint64_t number = 7'169'999'990ULL; number < 7'172'000'010ULL; number += 7) {
         QCOMPARE(index.insertNumber(number), seen.insert(number).second);
     }
     for (const std::uint64_t number : {6'030'004'999ULL, 8'000'004'999ULL, 6'030'005'000ULL}) {

@@ -7,77 +7,81 @@
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
-#ifdef _MSC_VER
-#include <intrin.h>
-#endif
 #endif
 
 namespace {
 
-constexpr std::uint32_t kSmallest = 1;  // bucket, for an area code that expects no number
-
-// At most this full: a bucket seldom overflows into the next.
+// A bucket is a cache line of 16-bit cells: the first counts the numbers, the others hold them.
+constexpr unsigned kCells = 32;
+constexpr unsigned kPerBucket = kCells - 1;
+// At most this full: a bucket seldom spills.
 constexpr std::uint64_t kFillNumerator = 7;
 constexpr std::uint64_t kFillDenominator = 10;
 
-// The home bucket of a stored value among `buckets`: the value times the golden ratio, scaled to
-// the count, so that numbers in a row land far apart and a table can have any size.
-inline std::size_t home(std::uint32_t stored, std::uint32_t buckets)
+// A number's last seven digits are scrambled into 24 bits, one to one (times an odd number,
+// modulo 2^24), so that numbers in a row land far apart. The scrambled value picks the bucket,
+// and its low 16 bits are kept there: a bucket takes the values of one stretch of at most 2^16,
+// which is why a table has at least 256 buckets, so those bits tell its values apart.
+constexpr std::uint32_t kLow24 = 0xFFFFFF;
+constexpr std::uint32_t kScramble = 0x9E3779;  // 2^24 over the golden ratio, made odd
+constexpr std::uint32_t inverseOf(std::uint32_t odd)
 {
-    return std::size_t((std::uint64_t(stored * 0x9E3779B1u) * buckets) >> 32);
+    std::uint32_t inverse = odd;  // right in 3 bits; each step doubles them
+    for (int i = 0; i < 5; ++i) {
+        inverse *= 2 - odd * inverse;
+    }
+    return inverse;
 }
+constexpr std::uint32_t kUnscramble = inverseOf(kScramble);
+static_assert(kScramble * kUnscramble == 1);
+constexpr std::uint32_t kFewestBuckets = 256;
 
-// The buckets that hold n numbers at most that full.
-inline std::uint64_t bucketsFor(std::uint64_t n)
-{
-    const std::uint64_t perBucket = DuplicateIndex::kBucket * kFillNumerator;
-    return std::max<std::uint64_t>(kSmallest, (n * kFillDenominator + perBucket - 1) / perBucket);
-}
-
-#if defined(__SSE2__) || defined(_M_X64)
-// The lowest set bit of a mask that is not 0.
-inline unsigned firstSet(unsigned mask)
-{
-#ifdef _MSC_VER
-    unsigned long i = 0;
-    _BitScanForward(&i, mask);
-    return unsigned(i);
-#else
-    return unsigned(__builtin_ctz(mask));
-#endif
-}
-#endif
-
-// Whether a bucket holds the value, and how many of its cells are taken: a bucket fills from its
-// first cell on and never empties, so its free cells are the last ones. All sixteen cells are
-// compared at once, without a branch for each.
-struct Scan {
-    bool holds;
-    unsigned taken;
+struct Place {
+    std::size_t bucket;
+    std::uint16_t low;
 };
-inline Scan scan(const std::uint32_t *bucket, std::uint32_t stored)
+inline Place placeOf(std::uint32_t last, std::uint32_t buckets)
 {
+    const std::uint32_t scrambled = (last * kScramble) & kLow24;
+    return {std::size_t((std::uint64_t(scrambled) * buckets) >> 24), std::uint16_t(scrambled)};
+}
+// The last seven digits kept as `low` in bucket b: the one value of the bucket's stretch with
+// those low bits, unscrambled.
+inline std::uint32_t lastOf(std::size_t b, std::uint16_t low, std::uint32_t buckets)
+{
+    const auto first = std::uint32_t(((std::uint64_t(b) << 24) + buckets - 1) / buckets);
+    const std::uint32_t scrambled = first + ((low - first) & 0xFFFF);
+    return (scrambled * kUnscramble) & kLow24;
+}
+
+// Whether the bucket holds the value among its numbers: all cells are compared at once, without
+// a branch for each.
+inline bool holds(const std::uint16_t *bucket, std::uint16_t low)
+{
+    const unsigned taken = bucket[0];
 #if defined(__SSE2__) || defined(_M_X64)
-    const __m128i value = _mm_set1_epi32(int(stored));
-    const __m128i zero = _mm_setzero_si128();
-    __m128i equal = zero;
-    unsigned free = 0;
-    for (int q = 0; q < 4; ++q) {
-        const __m128i cells = _mm_load_si128(reinterpret_cast<const __m128i *>(bucket) + q);
-        equal = _mm_or_si128(equal, _mm_cmpeq_epi32(cells, value));
-        free |= unsigned(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(cells, zero))))
-                << (4 * q);
-    }
-    return Scan{_mm_movemask_epi8(equal) != 0, firstSet(free | 1u << DuplicateIndex::kBucket)};
+    const __m128i value = _mm_set1_epi16(short(low));
+    const auto *line = reinterpret_cast<const __m128i *>(bucket);
+    const __m128i first = _mm_packs_epi16(_mm_cmpeq_epi16(_mm_load_si128(line), value),
+                                          _mm_cmpeq_epi16(_mm_load_si128(line + 1), value));
+    const __m128i second = _mm_packs_epi16(_mm_cmpeq_epi16(_mm_load_si128(line + 2), value),
+                                           _mm_cmpeq_epi16(_mm_load_si128(line + 3), value));
+    const unsigned equal = unsigned(_mm_movemask_epi8(first)) | unsigned(_mm_movemask_epi8(second))
+                                                                    << 16;
+    return (equal & (((1u << taken) - 1) << 1)) != 0;  // cells 1 to taken
 #else
-    bool holds = false;
-    unsigned taken = 0;
-    for (unsigned j = 0; j < DuplicateIndex::kBucket; ++j) {
-        holds |= bucket[j] == stored;
-        taken += bucket[j] != 0;
-    }
-    return Scan{holds, taken};
+    return std::find(bucket + 1, bucket + 1 + taken, low) != bucket + 1 + taken;
 #endif
+}
+
+// Sets the number's bit; true when it was not set.
+inline bool setBit(std::uint64_t *bits, std::uint32_t last)
+{
+    std::uint64_t &word = bits[last >> 6];
+    const std::uint64_t bit = std::uint64_t(1) << (last & 63);
+    const bool wasSet = (word & bit) != 0;
+    word |= bit;
+    return !wasSet;
 }
 
 inline void prefetchLine(const void *address)
@@ -102,21 +106,25 @@ std::unique_ptr<T[], Free> zeroed(std::size_t n)
 
 }  // namespace
 
-// Puts a stored value into the table, or finds it there. A full bucket sends it to the next.
-bool DuplicateIndex::place(AreaCode &a, std::uint32_t stored)
+// Puts a number's last seven digits into the table, or finds them there.
+bool DuplicateIndex::place(AreaCode &a, std::uint32_t last)
 {
-    for (std::size_t b = home(stored, a.buckets);; b = b + 1 == a.buckets ? 0 : b + 1) {
-        std::uint32_t *cells = a.bucket(b);
-        const Scan s = scan(cells, stored);
-        if (s.holds) {
+    const Place p = placeOf(last, a.buckets);
+    std::uint16_t *bucket = a.cells + p.bucket * kCells;
+    if (holds(bucket, p.low)) {
+        return false;
+    }
+    const unsigned taken = bucket[0];
+    if (taken == kPerBucket) {
+        if (!a.spilled.insert(last).second) {
             return false;
         }
-        if (s.taken < kBucket) {
-            cells[s.taken] = stored;
-            ++a.count;
-            return true;
-        }
+    } else {
+        bucket[taken + 1] = p.low;
+        bucket[0] = std::uint16_t(taken + 1);
     }
+    ++a.count;
+    return true;
 }
 
 // Room for n numbers in the area code: a table big enough, or its bits once they take less room.
@@ -125,29 +133,36 @@ void DuplicateIndex::resize(AreaCode &a, std::uint64_t n)
     if (a.bits) {
         return;
     }
-    if (n >= kBitsFrom) {
-        a.bits = zeroed<std::uint64_t, Free>(kAreaCodeNumbers / 64);
-        a.forEachStored([&](std::uint32_t stored) {
-            a.bits[(stored - 1) >> 6] |= std::uint64_t(1) << ((stored - 1) & 63);
-        });
-        a.memory.reset();
-        a.cells = nullptr;
-        a.buckets = 0;
-        a.count = 0;
-        return;
-    }
-    const auto buckets = std::uint32_t(bucketsFor(n));
-    if (buckets <= a.buckets) {
-        return;
-    }
     AreaCode bigger;
-    bigger.memory =
-        zeroed<std::uint32_t, Free>(std::size_t(buckets) * kBucket + 64 / sizeof(std::uint32_t));
-    // Each bucket a cache line, so that a lookup reads one line.
-    bigger.cells = reinterpret_cast<std::uint32_t *>(
-        (reinterpret_cast<std::uintptr_t>(bigger.memory.get()) + 63) & ~std::uintptr_t(63));
-    bigger.buckets = buckets;
-    a.forEachStored([&](std::uint32_t stored) { place(bigger, stored); });
+    if (n >= kBitsFrom) {
+        bigger.bits = zeroed<std::uint64_t, Free>(kAreaCodeNumbers / 64);
+    } else {
+        const std::uint64_t perBucket = kPerBucket * kFillNumerator;
+        bigger.buckets = std::uint32_t(std::max<std::uint64_t>(
+            kFewestBuckets, (n * kFillDenominator + perBucket - 1) / perBucket));
+        if (bigger.buckets <= a.buckets) {
+            return;
+        }
+        bigger.memory = zeroed<std::uint16_t, Free>(std::size_t(bigger.buckets + 1) * kCells);
+        bigger.cells = reinterpret_cast<std::uint16_t *>(
+            (reinterpret_cast<std::uintptr_t>(bigger.memory.get()) + 63) & ~std::uintptr_t(63));
+    }
+    const auto take = [&](std::uint32_t last) {
+        if (bigger.bits) {
+            setBit(bigger.bits.get(), last);
+        } else {
+            place(bigger, last);
+        }
+    };
+    for (std::size_t b = 0; b < a.buckets; ++b) {
+        const std::uint16_t *bucket = a.cells + b * kCells;
+        for (unsigned j = 1; j <= bucket[0]; ++j) {
+            take(lastOf(b, bucket[j], a.buckets));
+        }
+    }
+    for (const std::uint32_t last : a.spilled) {
+        take(last);
+    }
     a = std::move(bigger);
 }
 
@@ -164,7 +179,7 @@ void DuplicateIndex::prefetch(std::uint64_t number) const
     if (a.bits) {
         prefetchLine(&a.bits[last >> 6]);
     } else if (a.buckets != 0) {
-        prefetchLine(a.bucket(home(last + 1, a.buckets)));
+        prefetchLine(a.cells + placeOf(last, a.buckets).bucket * kCells);
     }
 }
 
@@ -173,24 +188,12 @@ bool DuplicateIndex::insertNumber(std::uint64_t number)
     AreaCode &a = areaCodes_[areaCodeOf(number)];
     const auto last = std::uint32_t(number % kAreaCodeNumbers);
     if (!a.bits && (std::uint64_t(a.count) + 1) * kFillDenominator >
-                       std::uint64_t(a.buckets) * kBucket * kFillNumerator) {
+                       std::uint64_t(a.buckets) * kPerBucket * kFillNumerator) {
         resize(a, 2 * (std::uint64_t(a.count) + 1));
     }
-    if (a.bits) {
-        std::uint64_t &word = a.bits[last >> 6];
-        const std::uint64_t bit = std::uint64_t(1) << (last & 63);
-        if ((word & bit) != 0) {
-            return false;
-        }
-        word |= bit;
-        ++numbers_;
-        return true;
-    }
-    if (!place(a, last + 1)) {
-        return false;
-    }
-    ++numbers_;
-    return true;
+    const bool isNew = a.bits ? setBit(a.bits.get(), last) : place(a, last);
+    numbers_ += isNew ? 1 : 0;
+    return isNew;
 }
 
 bool DuplicateIndex::insert(const QString &text)
