@@ -19,13 +19,23 @@ public:
     T &operator[](std::size_t i) { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
     const T &operator[](std::size_t i) const { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
 
-    void push_back(const T &value)
+    void push_back(const T &value) { append(&value, 1); }
+
+    // Appends n values, a chunk's worth at a time.
+    void append(const T *values, std::size_t n)
     {
-        if ((size_ & (kChunk - 1)) == 0 && (size_ >> kChunkBits) == chunks_.size()) {
-            // Left unset: every value is written before it is read.
-            chunks_.push_back(std::unique_ptr<T[]>(new T[kChunk]));
+        while (n > 0) {
+            if ((size_ & (kChunk - 1)) == 0 && (size_ >> kChunkBits) == chunks_.size()) {
+                // Left unset: every value is written before it is read.
+                chunks_.push_back(std::unique_ptr<T[]>(new T[kChunk]));
+            }
+            const std::size_t room = kChunk - (size_ & (kChunk - 1));
+            const std::size_t m = std::min(room, n);
+            std::copy_n(values, m, &(*this)[size_]);
+            size_ += m;
+            values += m;
+            n -= m;
         }
-        (*this)[size_++] = value;
     }
 
     // Removes the value at i; those after it move up by one.

@@ -39,6 +39,11 @@ void ListModel::add(QStringView text)
 
 void ListModel::add(const ListEntries &entries)
 {
+    if (entries.texts.empty()) {
+        entries_.append(entries.entries.data(), entries.entries.size());
+        appended(entries.size());
+        return;
+    }
     for (const std::uint64_t entry : entries.entries) {
         if (!isTextEntry(entry)) {
             entries_.push_back(entry);
