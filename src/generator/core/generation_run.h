@@ -13,7 +13,7 @@
 
 class RandomSource;
 
-// The most numbers one run makes. Each costs 8 bytes in the list and at most about 6 in the
+// The most numbers one run makes. Each costs 8 bytes in the list and about 3 in the
 // duplicate index, so fifty million take well under a gigabyte.
 constexpr int kMostNumbersPerRun = 50'000'000;
 
