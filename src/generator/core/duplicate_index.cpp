@@ -23,7 +23,7 @@ constexpr std::uint64_t kFillDenominator = 10;
 // and its low 16 bits are kept there: a bucket takes the values of one stretch of at most 2^16,
 // which is why a table has at least 256 buckets, so those bits tell its values apart.
 constexpr std::uint32_t kLow24 = 0xFFFFFF;
-constexpr std::uint32_t kScramble = 0x9E3779;  // 2^24 over the golden ratio, made odd
+constexpr std::uint32_t kScramble = 0x9E3779;  // 2^24 over the golden ratio, and odd
 constexpr std::uint32_t inverseOf(std::uint32_t odd)
 {
     std::uint32_t inverse = odd;  // right in 3 bits; each step doubles them
@@ -66,9 +66,9 @@ inline bool holds(const std::uint16_t *bucket, std::uint16_t low)
                                           _mm_cmpeq_epi16(_mm_load_si128(line + 1), value));
     const __m128i second = _mm_packs_epi16(_mm_cmpeq_epi16(_mm_load_si128(line + 2), value),
                                            _mm_cmpeq_epi16(_mm_load_si128(line + 3), value));
-    const unsigned equal = unsigned(_mm_movemask_epi8(first)) | unsigned(_mm_movemask_epi8(second))
-                                                                    << 16;
-    return (equal & (((1u << taken) - 1) << 1)) != 0;  // cells 1 to taken
+    const auto low16 = unsigned(_mm_movemask_epi8(first));  // a bit per cell
+    const auto high16 = unsigned(_mm_movemask_epi8(second));
+    return ((low16 | high16 << 16) & (((1u << taken) - 1) << 1)) != 0;  // cells 1 to taken
 #else
     return std::find(bucket + 1, bucket + 1 + taken, low) != bucket + 1 + taken;
 #endif
