@@ -19,15 +19,20 @@ public:
     T &operator[](std::size_t i) { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
     const T &operator[](std::size_t i) const { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
 
-    void push_back(const T &value) { append(&value, 1); }
+    void push_back(const T &value)
+    {
+        if ((size_ & (kChunk - 1)) == 0 && (size_ >> kChunkBits) == chunks_.size()) {
+            grow();
+        }
+        (*this)[size_++] = value;
+    }
 
     // Appends n values, a chunk's worth at a time.
     void append(const T *values, std::size_t n)
     {
         while (n > 0) {
             if ((size_ & (kChunk - 1)) == 0 && (size_ >> kChunkBits) == chunks_.size()) {
-                // Left unset: every value is written before it is read.
-                chunks_.push_back(std::unique_ptr<T[]>(new T[kChunk]));
+                grow();
             }
             const std::size_t room = kChunk - (size_ & (kChunk - 1));
             const std::size_t m = std::min(room, n);
@@ -66,6 +71,9 @@ public:
     }
 
 private:
+    // Left unset: every value is written before it is read.
+    void grow() { chunks_.push_back(std::unique_ptr<T[]>(new T[kChunk])); }
+
     std::vector<std::unique_ptr<T[]>> chunks_;
     std::size_t size_ = 0;
 };

@@ -188,8 +188,7 @@ void GenerationRun::draw()
     for (int b = std::min(kBatch, requested_ - added_); b > 0; --b) {
         const PrefixPlan &p = plans_[std::size_t(randomWhole(c, source) - 1)];
         if (p.ofNumberForm) {
-            const std::uint64_t number = completeNumberDigits(p, source);
-            batch_.entries.push_back(number);
+            batch_.entries.push_back(completeNumberDigits(p, source));
         } else {
             // Any other form stays text; it cannot equal a number of the form.
             batch_.entries.push_back(textEntry(batch_.texts.size()));
