@@ -116,7 +116,10 @@ bool DuplicateIndex::place(AreaCode &a, std::uint32_t last)
     }
     const unsigned taken = bucket[0];
     if (taken == kPerBucket) {
-        if (!a.spilled.insert(last).second) {
+        if (!a.spilled) {
+            a.spilled = std::make_unique<std::unordered_set<std::uint32_t>>();
+        }
+        if (!a.spilled->insert(last).second) {
             return false;
         }
     } else {
@@ -160,8 +163,10 @@ void DuplicateIndex::resize(AreaCode &a, std::uint64_t n)
             take(lastOf(b, bucket[j], a.buckets));
         }
     }
-    for (const std::uint32_t last : a.spilled) {
-        take(last);
+    if (a.spilled) {
+        for (const std::uint32_t last : *a.spilled) {
+            take(last);
+        }
     }
     a = std::move(bigger);
 }

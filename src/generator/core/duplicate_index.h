@@ -46,14 +46,15 @@ private:
     struct Free {
         void operator()(void *memory) const { std::free(memory); }
     };
+    // Looked up for every number, so kept small: 40 bytes.
     struct AreaCode {
-        std::unique_ptr<std::uint16_t[], Free> memory;
         std::uint16_t *cells = nullptr;  // the buckets, in memory from a cache line's start on
         std::uint32_t buckets = 0;
-        std::uint32_t count = 0;  // numbers in the table
-        // The last seven digits of the numbers whose bucket was full.
-        std::unordered_set<std::uint32_t> spilled;
+        std::uint32_t count = 0;                      // numbers in the table
         std::unique_ptr<std::uint64_t[], Free> bits;  // a bit per number, once it has them
+        std::unique_ptr<std::uint16_t[], Free> memory;
+        // The last seven digits of the numbers whose bucket was full, once there are any.
+        std::unique_ptr<std::unordered_set<std::uint32_t>> spilled;
     };
 
     static bool place(AreaCode &a, std::uint32_t last);
