@@ -46,7 +46,7 @@ private:
     struct Free {
         void operator()(void *memory) const { std::free(memory); }
     };
-    // Looked up for every number, so kept small: 40 bytes.
+    // Read for every number, so kept small: the entries in use stay in the nearest cache.
     struct AreaCode {
         std::uint16_t *cells = nullptr;  // the buckets, in memory from a cache line's start on
         std::uint32_t buckets = 0;
