@@ -191,7 +191,9 @@ void TestGeneratorCore::duplicateIndexAgreesWithASetAsItGrows()
     std::vector<std::uint64_t> batch(64);
     for (int round = 0; round < 12000; ++round) {
         if (round == 200) {
-            index.reserve(603, DuplicateIndex::kBitsFrom);
+            std::vector<std::uint64_t> many(DuplicateIndex::kAreaCodes, 0);
+            many[603] = DuplicateIndex::kBitsFrom;
+            index.reserve(many);
         }
         for (std::uint64_t &number : batch) {
             const std::uint32_t bits = source.drawBits();

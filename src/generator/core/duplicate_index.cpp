@@ -171,10 +171,14 @@ void DuplicateIndex::resize(AreaCode &a, std::uint64_t n)
     a = std::move(bigger);
 }
 
-void DuplicateIndex::reserve(std::uint32_t areaCode, std::uint64_t n)
+void DuplicateIndex::reserve(const std::vector<std::uint64_t> &numbers)
 {
-    AreaCode &a = areaCodes_[areaCode];
-    resize(a, std::uint64_t(a.count) + n);
+    for (std::size_t areaCode = 0; areaCode < kAreaCodes && areaCode < numbers.size(); ++areaCode) {
+        if (numbers[areaCode] > 0) {
+            AreaCode &a = areaCodes_[areaCode];
+            resize(a, std::uint64_t(a.count) + numbers[areaCode]);
+        }
+    }
 }
 
 void DuplicateIndex::prefetch(std::uint64_t number) const

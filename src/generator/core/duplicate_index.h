@@ -39,8 +39,8 @@ public:
     void prefetch(std::uint64_t number) const;
     void clear();
     std::size_t size() const { return numbers_ + std::size_t(texts_.size()); }
-    // Room for n more numbers from the area code (0 to 999) before its table grows.
-    void reserve(std::uint32_t areaCode, std::uint64_t n);
+    // Room for more numbers before a table grows: numbers[a] more from area code a.
+    void reserve(const std::vector<std::uint64_t> &numbers);
 
 private:
     struct Free {

@@ -109,12 +109,7 @@ void GenerationRun::setPrefixes(const QStringList &prefixes)
 // is refused never gets this far, so it claims nothing.
 void GenerationRun::prepareIndex()
 {
-    const std::vector<std::uint64_t> numbers = numbersPerAreaCode(plans_, requested_ - added_);
-    for (std::uint32_t areaCode = 0; areaCode < kAreaCodes; ++areaCode) {
-        if (numbers[areaCode] > 0) {
-            index_.reserve(areaCode, numbers[areaCode]);
-        }
-    }
+    index_.reserve(numbersPerAreaCode(plans_, requested_ - added_));
     indexPrepared_ = true;
 }
 
@@ -127,11 +122,7 @@ void GenerationRun::setResults(const ListSnapshot &results)
             ++held[DuplicateIndex::areaCodeOf(results.number(i))];
         }
     }
-    for (std::uint32_t areaCode = 0; areaCode < kAreaCodes; ++areaCode) {
-        if (held[areaCode] > 0) {
-            index_.reserve(areaCode, held[areaCode]);
-        }
-    }
+    index_.reserve(held);
     for (int i = 1; i <= results.count(); ++i) {
         if (results.isNumber(i)) {
             index_.insertNumber(results.number(i));
