@@ -8,6 +8,7 @@
 #include "shell/core/error_trap.h"
 #include "shell/core/failure.h"
 #include "shell/core/file_helpers.h"
+#include "shell/core/yield.h"
 #include "shell/cursor_file.h"
 #include "shell/skin.h"
 
@@ -174,9 +175,24 @@ void Form1::buildControls()
     }
 }
 
+// Runs a handler for the event loop. Once the window has closed no handler runs any more, and
+// the loops of a handler that the close ended stop here, before they reach the event loop.
+template <typename Handler>
+void Form1::runHandler(Handler &&handler)
+{
+    if (ended_) {
+        return;
+    }
+    try {
+        handler();
+    } catch (const LoopsEnded &) {
+    }
+}
+
 void Form1::bindHandlers()
 {
-    connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
+    connect(Text1, &QLineEdit::textChanged, this,
+            [this] { runHandler([this] { Text1_Change(); }); });
     const std::pair<QPushButton *, void (Form1::*)()> clicks[] = {
         {PushButton1, &Form1::PushButton1_Click},   {PushButton2, &Form1::PushButton2_Click},
         {PushButton3, &Form1::PushButton3_Click},   {PushButton4, &Form1::PushButton4_Click},
@@ -187,7 +203,8 @@ void Form1::bindHandlers()
         {PushButton13, &Form1::PushButton13_Click}, {PushButton14, &Form1::PushButton14_Click},
     };
     for (const auto &[button, handler] : clicks) {
-        connect(button, &QPushButton::clicked, this, handler);
+        connect(button, &QPushButton::clicked, this,
+                [this, handler = handler] { runHandler([&] { (this->*handler)(); }); });
     }
     // The prefix list's key presses and double-clicks reach ListView1_KeyDown and
     // ListView1_DblClick through eventFilter.
@@ -352,10 +369,10 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == listView1Widget && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
-        ListView1_KeyDown(key->key(), key->modifiers());
+        runHandler([&] { ListView1_KeyDown(key->key(), key->modifiers()); });
     } else if (watched == listView1Widget->viewport() &&
                event->type() == QEvent::MouseButtonDblClick) {
-        ListView1_DblClick();
+        runHandler([this] { ListView1_DblClick(); });
     } else if (event->type() == QEvent::FocusIn &&
                (watched == listView1Widget || watched == listView2Widget)) {
         listFocusRing_->setWidget(static_cast<QWidget *>(watched));
@@ -369,7 +386,12 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    Form_QueryUnload();
     event->accept();
+    // A second request to close, during the first one's yield, finds the close under way.
+    if (closing_) {
+        return;
+    }
+    closing_ = true;
+    Form_QueryUnload();
     Form_Unload();
 }

@@ -142,6 +142,8 @@ private:
     void pointerMovedOnto(int target);
     void pointerMoved(QObject *watched, const QPoint &at);
     void restoreSettings(class ErrorTrap &trap);
+    template <typename Handler>
+    void runHandler(Handler &&handler);
 
     FormServices services_;
     SettingsStore settings_;
@@ -149,6 +151,8 @@ private:
     // Runs of "Start Generating" begun so far. A run started inside another's yield takes the
     // result list over, and the earlier one ends when it sees that it is no longer the latest.
     quint64 generationRuns_ = 0;
+    bool closing_ = false;
+    bool ended_ = false;  // the program has ended: no handler runs any more
     std::optional<QCursor> mouseIcon_;
     QFocusFrame *listFocusRing_ = nullptr;
 };

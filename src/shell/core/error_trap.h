@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/core/desktop.h"
+#include "shell/core/yield.h"
 
 #include <QString>
 #include <exception>
@@ -30,6 +31,8 @@ public:
         try {
             std::forward<Body>(body)();
             return true;
+        } catch (const LoopsEnded &) {
+            throw;  // the program's end is no failure of the step
         } catch (const std::exception &e) {
             report(QString::fromUtf8(e.what()));
         } catch (...) {

@@ -11,10 +11,13 @@ int everyNth = 0;
 namespace {
 constexpr int kIntervalMs = 10;
 QElapsedTimer g_sinceLast;
+// Yields under way, one inside the other: a handler started inside a yield can itself yield.
 int g_depth = 0;
-// A handler started inside a yield can itself yield; past this depth the nested loop runs on
-// without taking more events, so a storm of clicks cannot exhaust the stack.
+// Past this depth the nested loop runs on without taking more events, so a storm of clicks
+// cannot exhaust the stack.
 constexpr int kMaxDepth = 16;
+// The program is ending, and the yields under way have still to end their loops.
+bool g_ending = false;
 
 bool due()
 {
@@ -38,6 +41,17 @@ void yield_detail::turn()
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     --g_depth;
     g_sinceLast.restart();
+    if (g_ending) {
+        // The outermost loop ends with this throw, and with it the end of every loop.
+        g_ending = g_depth > 0;
+        throw LoopsEnded{};
+    }
+}
+
+void endRunningLoops()
+{
+    // Outside every yield no loop is running, and there is nothing to end.
+    g_ending = g_depth > 0;
 }
 
 void setYieldEveryNthCall(int n)

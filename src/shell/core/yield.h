@@ -9,7 +9,7 @@ void turn();
 
 // Lets the window repaint and take clicks in the middle of a long loop. Cheap to call once per
 // item or cell: it processes events only when about 10 ms have passed since it last did, and
-// looks at the clock only every 16th call.
+// looks at the clock only every 16th call. Throws LoopsEnded once the program is ending.
 inline void yieldToEventLoop()
 {
     if (yield_detail::everyNth == 0 && (++yield_detail::calls & 15u) != 0) {
@@ -17,6 +17,15 @@ inline void yieldToEventLoop()
     }
     yield_detail::turn();
 }
+
+// What a yield throws when the window closed during its events: the loop that yielded ends there,
+// and so does every loop it runs inside, each at its own yield, until the handler that started
+// the outermost one returns to the event loop. Deliberately no std::exception, so that no trap
+// of a failure can catch it; the window's handler boundary does.
+struct LoopsEnded {};
+
+// Called when the program ends: every loop that is running now ends at its yield.
+void endRunningLoops();
 
 // Tests count calls instead of reading the clock: every n-th call lets the event loop run, so
 // that what a test posts arrives at the same point of a loop on every run. 0 goes back to the
