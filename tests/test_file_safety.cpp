@@ -7,9 +7,11 @@
 #include "support/full_disk.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QtTest>
@@ -21,6 +23,30 @@ QStringList filesIn(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                                   QDir::Name);
+}
+
+// What the process still holds open in the folder, deleted files included.
+QStringList openFilesIn(const QString &folder)
+{
+    QStringList open;
+    for (const QFileInfo &fd : QDir(QStringLiteral("/proc/self/fd"))
+                                   .entryInfoList(QDir::AllEntries | QDir::System | QDir::Hidden |
+                                                  QDir::NoDotAndDotDot)) {
+        const QString target = fd.symLinkTarget();
+        if (target.startsWith(folder + QLatin1Char('/'))) {
+            open << target;
+        }
+    }
+    return open;
+}
+
+// Runs a command as the machine's unprivileged user, as another user of the machine would.
+bool asAnotherUser(const QStringList &command)
+{
+    return QProcess::execute(
+               QStringLiteral("runuser"),
+               QStringList{QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--")} +
+                   command) == 0;
 }
 
 void fillResults(Form1 &w, int count)
@@ -71,6 +97,8 @@ private slots:
     void closingDuringSaveLeavesNothingHalfWritten_data();
     void closingDuringSaveLeavesNothingHalfWritten();
     void loadingWhatIsNoFileAnswersAtOnce();
+    void whatAnotherUserPlantsIsNeverWrittenThrough();
+    void newFilesKeepToTheUmask();
     void oldWorkbooksAreRemovedAtTheNextExport();
 };
 
@@ -110,6 +138,8 @@ void TestFileSafety::fullDiskKeepsTheOldFile()
     QCOMPARE(readBytes(target), QByteArray("old"));
     QCOMPARE(filesIn(disk.path()), QStringList{"results.txt"});
     QVERIFY(f.form().MousePointer() != kPointerBusy);
+    // Nor anything held open that keeps the disk full, the workbook's file of rows included.
+    QCOMPARE(openFilesIn(disk.path()), QStringList());
 }
 
 void TestFileSafety::fullDiskAtCloseKeepsTheStore()
@@ -205,6 +235,139 @@ void TestFileSafety::loadingWhatIsNoFileAnswersAtOnce()
         QCOMPARE(f.desktop.messages().first().icon, MessageIcon::None);
         QCOMPARE(f.prefixes(), QStringList{"717"});
         QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
+    }
+}
+
+void TestFileSafety::whatAnotherUserPlantsIsNeverWrittenThrough()
+{
+    if (::geteuid() != 0 || QProcess::execute(QStringLiteral("runuser"),
+                                              {QStringLiteral("-u"), QStringLiteral("nobody"),
+                                               QStringLiteral("true")}) != 0) {
+        QSKIP("acting as a second user takes root and runuser");
+    }
+    // A folder anyone may write, as /tmp is, beside a file of the user's.
+    FormFixture f;
+    QTemporaryDir dir;
+    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7711)));
+    const QString mine = dir.filePath(QStringLiteral("mine.txt"));
+    writeBytes(mine, "mine");
+    const QString shared = dir.filePath(QStringLiteral("shared"));
+    QVERIFY(QDir().mkdir(shared));
+    QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    const auto plant = [&](const QString &link, const QString &target) {
+        QVERIFY(asAnotherUser({QStringLiteral("ln"), QStringLiteral("-s"), target, link}));
+    };
+    const auto report = [&] {
+        const auto boxes = f.desktop.messages();
+        return boxes.isEmpty() ? QString() : boxes.last().text;
+    };
+    fillResults(f.form(), 3);
+
+    // The text table and the prefix lines, saved under a name that is the other user's link.
+    const QString results = shared + QStringLiteral("/results.txt");
+    plant(results, mine);
+    for (QPushButton *button : {f.form().PushButton3, f.form().PushButton5}) {
+        f.desktop.calls.clear();
+        f.desktop.fileChoices = {results};
+        f.desktop.answers = {MessageAnswer::Yes};
+        f.click(button);
+        QVERIFY2(report().startsWith(QStringLiteral("Cannot write the file %1: %1 is a link that "
+                                                    "another user made")
+                                         .arg(results)),
+                 qPrintable(report()));
+        QCOMPARE(readBytes(mine), QByteArray("mine"));
+    }
+
+    // The workbooks' folder: made by the other user, or a link of theirs to one.
+    const QString theirs = shared + QStringLiteral("/dialroster");
+    QVERIFY(asAnotherUser(
+        {QStringLiteral("mkdir"), QStringLiteral("-m"), QStringLiteral("0777"), theirs}));
+    const QString linked = shared + QStringLiteral("/linked");
+    plant(linked, theirs);
+    for (const auto &[folder, why] :
+         {std::pair{theirs, QStringLiteral("it belongs to another user")},
+          std::pair{linked, QStringLiteral("it is a link")}}) {
+        f.desktop.calls.clear();
+        f.desktop.spreadsheets = [folder = folder] {
+            return std::make_unique<UnshownWorkbook>(folder);
+        };
+        f.click(f.form().PushButton13);
+        QVERIFY2(report().startsWith(QStringLiteral("The folder %1 is not yours alone: %2. "
+                                                    "Nothing is written into it.")
+                                         .arg(folder, why)),
+                 qPrintable(report()));
+        QCOMPARE(filesIn(theirs), QStringList());
+    }
+
+    // The settings, had the other user a way into their folder: the count beside the store and
+    // the store itself at the close.
+    const QString store = f.settingsFolder() + QStringLiteral("/Quillane");
+    QVERIFY(QDir().mkpath(store));
+    QVERIFY(QFile::setPermissions(f.settingsFolder(), QFileDevice::Permissions(0x7711)));
+    QCOMPARE(::chmod(QFile::encodeName(store).constData(), 01777), 0);
+    plant(store + QStringLiteral("/Quillane.conf.count.new"), mine);
+    plant(store + QStringLiteral("/Quillane.conf"), mine);
+    f.desktop.calls.clear();
+    f.form().Text1->setText(QStringLiteral("321"));
+    f.form().close();
+    QCOMPARE(report(), QStringLiteral("The prefix list could not be saved for the next start.\n\n"
+                                      "The settings file %1/Quillane.conf cannot be written: "
+                                      "%1/Quillane.conf is a link that another user made.")
+                           .arg(store));
+    QCOMPARE(readBytes(mine), QByteArray("mine"));
+    QCOMPARE(readBytes(store + QStringLiteral("/Quillane.conf.count")), QByteArray("321"));
+}
+
+void TestFileSafety::newFilesKeepToTheUmask()
+{
+    // Every file the program makes, under two common masks: none gives others more than the mask
+    // lets through.
+    for (const mode_t mask : {mode_t(022), mode_t(077)}) {
+        const mode_t before = ::umask(mask);
+        QTemporaryDir dir;
+        FormFixture f;
+        fillResults(f.form(), 3);
+        const auto save = [&](QPushButton *button, const QString &name) {
+            f.desktop.fileChoices = {dir.filePath(name)};
+            f.click(button);
+        };
+        save(f.form().PushButton3, QStringLiteral("table.txt"));
+        save(f.form().PushButton5, QStringLiteral("lines.txt"));
+        const QString workbooks = dir.filePath(QStringLiteral("workbooks"));
+        f.desktop.spreadsheets = [&] { return std::make_unique<UnshownWorkbook>(workbooks); };
+        f.click(f.form().PushButton13);
+        f.form().Text1->setText(QStringLiteral("321"));
+        const QString store = f.settingsFolder() + QStringLiteral("/Quillane/Quillane.conf");
+        QStringList made = {dir.filePath(QStringLiteral("table.txt")),
+                            dir.filePath(QStringLiteral("lines.txt")), workbooks,
+                            store + QStringLiteral(".count"), store};
+        for (const QString &file : QDir(workbooks).entryList(QDir::Files)) {
+            made << workbooks + QLatin1Char('/') + file;
+        }
+        // The count's file goes at the close, into the store.
+        QMap<QString, mode_t> modes;
+        const auto look = [&] {
+            for (const QString &file : made) {
+                struct stat st {};
+                if (::stat(QFile::encodeName(file).constData(), &st) == 0) {
+                    modes[file] = st.st_mode & 0777;
+                }
+            }
+        };
+        look();
+        f.form().close();
+        look();
+        ::umask(before);
+        QVERIFY(f.desktop.messages().isEmpty());
+
+        QCOMPARE(modes.size(), 6);
+        for (auto m = modes.cbegin(); m != modes.cend(); ++m) {
+            QVERIFY2(
+                (m.value() & mask) == 0,
+                qPrintable(QStringLiteral("%1 has mode %2").arg(m.key()).arg(m.value(), 0, 8)));
+        }
+        // The workbooks' folder is the user's alone, whatever the mask.
+        QCOMPARE(QFileInfo(workbooks).permissions() & 0x0077, QFileDevice::Permissions());
     }
 }
 

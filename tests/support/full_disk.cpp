@@ -32,8 +32,8 @@ FullDisk::FullDisk()
 {
 #ifdef Q_OS_LINUX
     const QByteArray where = QFile::encodeName(folder_.path());
-    mounted_ = privateMounts() &&
-               mount("tmpfs", where.constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=1m") == 0;
+    mounted_ = privateMounts() && mount("tmpfs", where.constData(), "tmpfs", MS_NOSUID | MS_NODEV,
+                                        "size=1m,mode=0700") == 0;
 #endif
     qInfo(mounted_ ? "full disk: a real tmpfs filled to the last block"
                    : "full disk: the file size limit stands in for it (the test cannot mount)");

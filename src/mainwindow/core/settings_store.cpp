@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QSettings>
 #include <limits>
@@ -58,11 +59,18 @@ std::optional<QString> whyNotWritable(const QString &path, qint64 bytes)
     return std::nullopt;
 }
 
-// A name beside the damaged file that no earlier copy holds.
+// How long the close waits for the store's lock, which another program may hold while it writes.
+constexpr int kLockWaitMs = 5000;
+
+// A name beside the damaged file that no earlier copy holds, nor a link.
 QString asideName(const QString &file)
 {
+    const auto taken = [](const QString &name) {
+        const QFileInfo there(name);
+        return there.exists() || there.isSymLink();
+    };
     QString aside = file + QStringLiteral(".damaged");
-    for (int n = 2; QFileInfo::exists(aside); ++n) {
+    for (int n = 2; taken(aside); ++n) {
         aside = file + QStringLiteral(".damaged-") + QString::number(n);
     }
     return aside;
@@ -72,7 +80,20 @@ QString asideName(const QString &file)
 
 QString SettingsStore::location() const
 {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    // Found without opening the store's file, which a QSettings on it reads at once: opening a
+    // named pipe there would wait for a writer for ever. A store of another name lies in the
+    // same folder.
+    const QFileInfo beside(QSettings(kMakerName, QStringLiteral("dialroster-location")).fileName());
+    return beside.dir().filePath(kMakerName + QStringLiteral(".conf"));
+#else
     return ProgramSettings().fileName();
+#endif
+}
+
+bool SettingsStore::canBeOpened() const
+{
+    return !storeIsOneFile() || pathKindOf(location()) != PathKind::Special;
 }
 
 QString SettingsStore::pendingCountFile() const
@@ -105,9 +126,18 @@ std::optional<QString> SettingsStore::pendingCount() const
 std::optional<SetAsideStore> SettingsStore::setAsideIfDamaged()
 {
     const QString file = location();
-    const QFileInfo info(file);
-    if (!storeIsOneFile() || !info.isFile()) {
+    const PathKind kind = pathKindOf(file);
+    if (!storeIsOneFile() || kind == PathKind::Missing) {
         return std::nullopt;
+    }
+    // A pipe, a device or a folder where the file should be holds no settings, and the store
+    // would wait on it or fail on it for as long as it stays.
+    if (kind != PathKind::RegularFile) {
+        const QString aside = asideName(file);
+        if (!QFile::rename(file, aside)) {
+            return std::nullopt;  // left as it is; reads skip it and the close reports it
+        }
+        return SetAsideStore{aside, false};
     }
     // No limit on the size: the prefix list has none, and what the close wrote must come back.
     std::optional<QByteArray> bytes;
@@ -155,6 +185,9 @@ QString SettingsStore::read(const QString &key, const QString &defaultText) cons
             return *pending;
         }
     }
+    if (!canBeOpened()) {
+        return defaultText;
+    }
     return ProgramSettings().value(key, defaultText).toString();
 }
 
@@ -172,6 +205,28 @@ void SettingsStore::writeCount(const QString &text)
 
 std::optional<QString> SettingsStore::writeAtClose(const QString &prefixes)
 {
+    const QString shown = QDir::toNativeSeparators(location());
+    if (!canBeOpened()) {
+        return QStringLiteral("The settings file %1 cannot be written: it is no plain file.")
+            .arg(shown);
+    }
+    if (const std::optional<QString> link = linkOfAnotherUser(location())) {
+        return QStringLiteral(
+                   "The settings file %1 cannot be written: %2 is a link that another "
+                   "user made.")
+            .arg(shown, QDir::toNativeSeparators(*link));
+    }
+    // The store waits for its lock as long as it takes; a lock that is never given back (a
+    // folder in its place, a program that hangs holding it) must not keep the window open.
+    if (storeIsOneFile()) {
+        QLockFile lock(location() + QStringLiteral(".lock"));
+        if (!lock.tryLock(kLockWaitMs) && lock.error() == QLockFile::LockFailedError) {
+            return QStringLiteral(
+                       "The settings file %1 cannot be written: its lock %2 could "
+                       "not be taken.")
+                .arg(shown, QDir::toNativeSeparators(lock.fileName()));
+        }
+    }
     ProgramSettings settings;
     const std::optional<QString> count = pendingCount();
     if (count) {

@@ -43,6 +43,8 @@ public:
     QString location() const;
 
 private:
+    // False when something other than a plain file is where the store's file should be.
+    bool canBeOpened() const;
     QString pendingCountFile() const;
     std::optional<QString> pendingCount() const;
 

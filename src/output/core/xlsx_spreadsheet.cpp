@@ -1,13 +1,21 @@
 #include "output/core/xlsx_spreadsheet.h"
 
 #include "shell/core/failure.h"
+#include "shell/core/file_io.h"
 
 #include <xlsxwriter.h>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -19,18 +27,63 @@ Failure writeFailure(lxw_error error)
 
 const QString kWorkbookPrefix = QStringLiteral("Phone numbers ");
 
-// A name that says what the file is and when it was made, and is not taken yet.
-QString newWorkbookPath(const QString &folder)
+// A new file with a name that says what it is and when it was made. It is made here, and only
+// here, so the workbook never goes to a file or link that was there before.
+QString createWorkbookFile(const QString &folder)
 {
     const QString stamp =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"));
-    QString path = folder + QLatin1Char('/') + kWorkbookPrefix + stamp + QStringLiteral(".xlsx");
-    for (int n = 2; QFile::exists(path); ++n) {
-        path = folder + QLatin1Char('/') + kWorkbookPrefix + stamp + QStringLiteral(" (") +
-               QString::number(n) + QStringLiteral(").xlsx");
+    for (int n = 1;; ++n) {
+        const QString path = folder + QLatin1Char('/') + kWorkbookPrefix + stamp +
+                             (n == 1 ? QString() : QStringLiteral(" (%1)").arg(n)) +
+                             QStringLiteral(".xlsx");
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            return path;
+        }
+        // Taken: the next number. Anything else is a reason to give up.
+        const QFileInfo there(path);
+        if (!there.exists() && !there.isSymLink()) {
+            throw Failure(QStringLiteral("The workbook %1 could not be made: %2")
+                              .arg(QDir::toNativeSeparators(path), file.errorString()));
+        }
     }
-    return path;
 }
+
+// The library's file of rows, removed from its folder but open, which holds the disk space of
+// every row written. A workbook that fails part way is freed by the library without closing that
+// file when the failure came before the rows were copied into the workbook; the file is known
+// again by what it is, not by its descriptor's number alone.
+class OpenRowsFile {
+public:
+    explicit OpenRowsFile(std::FILE *file)
+    {
+#ifdef Q_OS_UNIX
+        if (file != nullptr && ::fstat(::fileno(file), &seen_) == 0) {
+            fd_ = ::fileno(file);
+        }
+#else
+        (void)file;
+#endif
+    }
+
+    void closeIfLeftOpen() const
+    {
+#ifdef Q_OS_UNIX
+        struct stat now {};
+        if (fd_ >= 0 && ::fstat(fd_, &now) == 0 && now.st_dev == seen_.st_dev &&
+            now.st_ino == seen_.st_ino && now.st_nlink == 0) {
+            ::close(fd_);
+        }
+#endif
+    }
+
+private:
+    int fd_ = -1;
+#ifdef Q_OS_UNIX
+    struct stat seen_ {};
+#endif
+};
 
 }  // namespace
 
@@ -41,30 +94,39 @@ XlsxSpreadsheet::XlsxSpreadsheet(QString folder, Show show)
 
 XlsxSpreadsheet::~XlsxSpreadsheet()
 {
-    // A workbook that was never shown is not left behind half made.
+    // A workbook that was never written out is not left behind half made, and is not written
+    // out just to be removed.
     if (workbook_ != nullptr) {
-        workbook_close(workbook_);
+        // The library closes its file of rows only when it writes the workbook out.
+        if (sheet_ != nullptr && sheet_->optimize_tmpfile != nullptr) {
+            std::fclose(sheet_->optimize_tmpfile);
+            sheet_->optimize_tmpfile = nullptr;
+        }
+        lxw_workbook_free(workbook_);
+    }
+    if (!written_ && !path_.isEmpty()) {
         QFile::remove(path_);
     }
 }
 
 void XlsxSpreadsheet::addWorkbook()
 {
-    if (!QDir().mkpath(folder_)) {
-        throw Failure(QStringLiteral("The folder ") + QDir::toNativeSeparators(folder_) +
-                      QStringLiteral(" could not be made."));
-    }
+    // Nobody else may read the numbers, swap the workbook before the spreadsheet program opens
+    // it, or have the clean-up below remove files of theirs choosing.
+    makePrivateFolder(folder_);
     removeWorkbooksOlderThan(folder_, QDateTime::currentDateTime().addDays(-kWorkbookKeptDays));
-    path_ = newWorkbookPath(folder_);
+    path_ = createWorkbookFile(folder_);
     const QByteArray file = QFile::encodeName(path_);
     const QByteArray temp = QFile::encodeName(folder_);
     lxw_workbook_options options{};
-    // Rows go to a temporary file as they are finished, so a million rows cost no memory.
+    // Rows go to a temporary file as they are finished, so a million rows cost no memory. The
+    // library makes it anew under a name of its own in the same private folder, and removes it
+    // at once, keeping it open.
     options.constant_memory = LXW_TRUE;
     options.tmpdir = const_cast<char *>(temp.constData());
     workbook_ = workbook_new_opt(file.constData(), &options);
     sheet_ = workbook_ == nullptr ? nullptr : workbook_add_worksheet(workbook_, nullptr);
-    if (sheet_ == nullptr) {
+    if (sheet_ == nullptr || sheet_->optimize_tmpfile == nullptr) {
         throw Failure(QStringLiteral("A new workbook could not be made in ") +
                       QDir::toNativeSeparators(folder_));
     }
@@ -120,6 +182,7 @@ void XlsxSpreadsheet::finish()
 {
     requireSheet();
     lxw_workbook *workbook = workbook_;
+    const OpenRowsFile rows(sheet_->optimize_tmpfile);
     workbook_ = nullptr;
     sheet_ = nullptr;
     // The library's own texts do not say why a file could not be written; the system's does.
@@ -127,12 +190,14 @@ void XlsxSpreadsheet::finish()
     const lxw_error error = workbook_close(workbook);
     const int why = errno;
     if (error != LXW_NO_ERROR) {
+        rows.closeIfLeftOpen();
         QFile::remove(path_);
         throw Failure(QStringLiteral("The workbook %1 could not be written: %2")
                           .arg(QDir::toNativeSeparators(path_),
                                why != 0 ? QString::fromLocal8Bit(std::strerror(why))
                                         : QString::fromUtf8(lxw_strerror(error))));
     }
+    written_ = true;
 }
 
 void XlsxSpreadsheet::makeVisible()

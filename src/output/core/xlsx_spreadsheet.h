@@ -38,8 +38,9 @@ private:
     QString path_;
     lxw_workbook *workbook_ = nullptr;
     lxw_worksheet *sheet_ = nullptr;
-    std::vector<int> widths_;
-    std::string utf8_;  // the cell being written  // the longest text of each column, in characters
+    bool written_ = false;     // the workbook file is whole
+    std::vector<int> widths_;  // the longest text of each column, in characters
+    std::string utf8_;         // the cell being written
 };
 
 // Workbooks stay in their folder after they are handed over, for the user to save from the

@@ -7,22 +7,15 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
-#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstring>
+#endif
 
 namespace {
-
-// The writes under way; the program's end gives them up.
-std::vector<AtomicFile *> &unfinished()
-{
-    static std::vector<AtomicFile *> files;
-    return files;
-}
-
-void forget(AtomicFile *file)
-{
-    auto &files = unfinished();
-    files.erase(std::remove(files.begin(), files.end(), file), files.end());
-}
 
 [[noreturn]] void cannotRead(const QString &path, const QString &reason)
 {
@@ -31,6 +24,25 @@ void forget(AtomicFile *file)
 }
 
 }  // namespace
+
+std::optional<QString> linkOfAnotherUser(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    QString at = QDir::fromNativeSeparators(path);
+    struct stat link {};
+    for (int hop = 0; hop < 40 && ::lstat(QFile::encodeName(at).constData(), &link) == 0 &&
+                      S_ISLNK(link.st_mode);
+         ++hop) {
+        if (link.st_uid != ::geteuid()) {
+            return at;
+        }
+        at = QFileInfo(at).symLinkTarget();
+    }
+#else
+    (void)path;
+#endif
+    return std::nullopt;
+}
 
 PathKind pathKindOf(const QString &path)
 {
@@ -62,10 +74,14 @@ std::optional<QByteArray> readWholeFile(const QString &path, qint64 limit)
     if (file.size() > limit) {
         return std::nullopt;
     }
-    // Read up to one byte past the limit, so a file that grows while it is read stops there.
+    // Read up to one byte past the limit, so a file that grows while it is read stops there. A
+    // file of the system's that says it is empty (/proc) is read in large blocks all the same.
+    constexpr qint64 kBlock = 1024 * 1024;
     QByteArray bytes;
     for (;;) {
-        const QByteArray more = file.read(std::max<qint64>(file.size() + 1 - bytes.size(), 1));
+        const qint64 room = limit - bytes.size();
+        const qint64 want = std::max(file.size() + 1 - bytes.size(), kBlock);
+        const QByteArray more = file.read(room < want ? room + 1 : want);
         if (more.isEmpty()) {
             break;
         }
@@ -86,7 +102,11 @@ AtomicFile::AtomicFile(const QString &path) : path_(path), file_(QDir::fromNativ
 
 AtomicFile::~AtomicFile()
 {
-    abandon();
+    if (file_.isOpen()) {
+        // A cancelled commit removes the temporary file and leaves the target alone.
+        file_.cancelWriting();
+        file_.commit();
+    }
 }
 
 void AtomicFile::fail() const
@@ -97,19 +117,19 @@ void AtomicFile::fail() const
 
 void AtomicFile::open()
 {
+    if (const std::optional<QString> link = linkOfAnotherUser(path_)) {
+        throw Failure(QStringLiteral("Cannot write the file %1: %2 is a link that another user "
+                                     "made, and nothing is written through it")
+                          .arg(QDir::toNativeSeparators(path_), QDir::toNativeSeparators(*link)));
+    }
     // Unbuffered, so a full disk shows at the write that meets it rather than at the commit.
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         fail();
     }
-    unfinished().push_back(this);
 }
 
 void AtomicFile::write(QByteArrayView bytes)
 {
-    // Not open once given up: the program is ending.
-    if (!file_.isOpen()) {
-        fail();
-    }
     // A disk that fills in the middle takes part of a write without saying why; the write of
     // the rest then fails with the reason.
     for (qint64 done = 0; done < bytes.size();) {
@@ -123,35 +143,59 @@ void AtomicFile::write(QByteArrayView bytes)
 
 void AtomicFile::commit()
 {
-    forget(this);
     if (!file_.commit()) {
         fail();
     }
 }
 
-void AtomicFile::abandon()
+void makePrivateFolder(const QString &path)
 {
-    forget(this);
-    if (file_.isOpen()) {
-        // A cancelled commit removes the temporary file and leaves the target alone.
-        file_.cancelWriting();
-        file_.commit();
+    const QString folder = QDir::fromNativeSeparators(path);
+    const QString shown = QDir::toNativeSeparators(folder);
+    const auto cannotMake = [&](const QString &why) {
+        throw Failure(QStringLiteral("The folder %1 could not be made: %2.").arg(shown, why));
+    };
+    const auto notPrivate = [&](const QString &why) {
+        throw Failure(
+            QStringLiteral("The folder %1 is not yours alone: %2. Nothing is written into it.")
+                .arg(shown, why));
+    };
+    if (!QDir().mkpath(QFileInfo(folder).absolutePath())) {
+        cannotMake(QStringLiteral("the folder that holds it could not be made"));
     }
-}
-
-void AtomicFile::abandonAll()
-{
-    while (!unfinished().empty()) {
-        unfinished().back()->abandon();
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(folder);
+    struct stat made {};
+    if ((::mkdir(name.constData(), 0700) != 0 && errno != EEXIST) ||
+        ::lstat(name.constData(), &made) != 0) {
+        cannotMake(QString::fromLocal8Bit(std::strerror(errno)));
     }
+    if (S_ISLNK(made.st_mode)) {
+        notPrivate(QStringLiteral("it is a link"));
+    } else if (!S_ISDIR(made.st_mode)) {
+        notPrivate(QStringLiteral("it is no folder"));
+    } else if (made.st_uid != ::geteuid()) {
+        notPrivate(QStringLiteral("it belongs to another user"));
+    } else if ((made.st_mode & 077) != 0) {
+        notPrivate(QStringLiteral("other users can reach it (its mode is %1)")
+                       .arg(made.st_mode & 0777, 4, 8, QLatin1Char('0')));
+    }
+#else
+    if (!QDir().mkpath(folder)) {
+        cannotMake(QStringLiteral("the system refused it"));
+    }
+#endif
 }
 
 bool replaceSmallFile(const QString &path, const QByteArray &bytes)
 {
     const QString target = QDir::fromNativeSeparators(path);
     const QString next = target + QStringLiteral(".new");
+    // Made anew, never opened through whatever has that name: a run killed in the middle may
+    // have left one, and a link there would have the text written wherever it points.
+    QFile::remove(next);
     QFile file(next);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
         file.write(bytes) != bytes.size()) {
         file.remove();
         return false;
