@@ -20,6 +20,7 @@ public:
     void clearClipboard() override { clipboard.clear(); }
     void setClipboardText(const QString &text) override { clipboard = text; }
     void openUrl(const QString &) override {}
+    bool hasSpreadsheetProgram() override { return false; }
     std::unique_ptr<Spreadsheet> createSpreadsheet() override;
     void endProgram() override {}
 };

@@ -20,6 +20,7 @@ public:
 class WorkbookDesktop : public SilentDesktop {
 public:
     explicit WorkbookDesktop(QString folder) : folder_(std::move(folder)) {}
+    bool hasSpreadsheetProgram() override { return true; }
     std::unique_ptr<Spreadsheet> createSpreadsheet() override
     {
         return std::make_unique<UnshownXlsx>(folder_);

@@ -6,46 +6,16 @@
 #include "output/core/sheet_fill.h"
 #include "output/core/xlsx_spreadsheet.h"
 #include "shell/core/error_trap.h"
-#include "shell/core/failure.h"
 #include "shell/core/yield.h"
 
 #include <QDesktopServices>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
 
-namespace {
-
-const char *const kXlsxType = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
-
-// Whether the desktop has a program for .xlsx files.
-bool spreadsheetProgramAvailable()
-{
-#if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
-    QProcess query;
-    query.start(QStringLiteral("xdg-mime"),
-                {QStringLiteral("query"), QStringLiteral("default"), QLatin1String(kXlsxType)});
-    if (!query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit ||
-        query.exitCode() != 0) {
-        return false;
-    }
-    return !query.readAllStandardOutput().trimmed().isEmpty();
-#else
-    // Windows and macOS always hand .xlsx files to some program (or offer to pick one).
-    return true;
-#endif
-}
-
-}  // namespace
-
 std::unique_ptr<Spreadsheet> openSpreadsheetProgram()
 {
-    if (!spreadsheetProgramAvailable()) {
-        throw Failure(
-            QStringLiteral("No program for spreadsheet files (.xlsx) is set up on this "
-                           "desktop."));
-    }
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
+    // A folder of the user's alone, where nobody else can read the numbers or swap a workbook.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
                            QStringLiteral("/dialroster");
     return std::make_unique<XlsxSpreadsheet>(folder, [](const QString &path) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
@@ -54,18 +24,18 @@ std::unique_ptr<Spreadsheet> openSpreadsheetProgram()
 
 bool Form1::SaveResultsAsExcelFileIsExcelInstalled()
 {
-    bool result = true;
+    // The desktop is asked once per click, and no workbook is made for the question.
+    bool installed = false;
     try {
-        if (!desktop().createSpreadsheet()) {
-            throw Failure(QStringLiteral("No spreadsheet program"));
-        }
+        installed = desktop().hasSpreadsheetProgram();
     } catch (const std::exception &) {
+    }
+    if (!installed) {
         desktop().message(
             QStringLiteral("Excel is not installed on this computer. You need to have it "
                            "installed to use this software without error."));
-        result = false;
     }
-    return result;
+    return installed;
 }
 
 void Form1::PushButton13_Click()

@@ -4,6 +4,7 @@
 
 #include <memory>
 
-// The desktop's spreadsheet program: a new workbook in the temporary folder, opened with the
-// program the desktop has for .xlsx files. Throws Failure when the desktop has none.
+// A new workbook for the desktop's spreadsheet program: written into the user's own folder in
+// the cache folder (~/.cache/dialroster), then opened with the program the desktop has for .xlsx
+// files.
 std::unique_ptr<Spreadsheet> openSpreadsheetProgram();

@@ -1,17 +1,20 @@
 #include "shell/qt_desktop.h"
 
 #include "shell/core/failure.h"
+#include "shell/core/yield.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QUrl>
-#include <cstdlib>
 
 QtDesktop::QtDesktop(SpreadsheetFactory spreadsheets) : spreadsheets_(std::move(spreadsheets)) {}
 
@@ -135,6 +138,40 @@ void QtDesktop::setClipboardText(const QString &text)
 void QtDesktop::openUrl(const QString &address)
 {
     QDesktopServices::openUrl(QUrl(address));
+}
+
+bool QtDesktop::hasSpreadsheetProgram()
+{
+#if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
+    // Whether the desktop has a program for .xlsx files. A slow desktop database takes seconds
+    // to tell, and the window goes on taking events meanwhile.
+    constexpr int kMostWaitMs = 30000;
+    QProcess query;
+    const auto stop = qScopeGuard([&query] {
+        if (query.state() != QProcess::NotRunning) {
+            query.kill();
+            query.waitForFinished(1000);
+        }
+    });
+    query.start(
+        QStringLiteral("xdg-mime"),
+        {QStringLiteral("query"), QStringLiteral("default"),
+         QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
+    QElapsedTimer waited;
+    waited.start();
+    while (query.state() != QProcess::NotRunning) {
+        if (waited.hasExpired(kMostWaitMs)) {
+            return false;
+        }
+        query.waitForFinished(1);
+        yieldToEventLoop();
+    }
+    return query.exitStatus() == QProcess::NormalExit && query.exitCode() == 0 &&
+           !query.readAllStandardOutput().trimmed().isEmpty();
+#else
+    // Windows and macOS always hand .xlsx files to some program (or offer to pick one).
+    return true;
+#endif
 }
 
 std::unique_ptr<Spreadsheet> QtDesktop::createSpreadsheet()

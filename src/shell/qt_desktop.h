@@ -25,6 +25,7 @@ public:
     void clearClipboard() override;
     void setClipboardText(const QString &text) override;
     void openUrl(const QString &address) override;
+    bool hasSpreadsheetProgram() override;
     std::unique_ptr<Spreadsheet> createSpreadsheet() override;
     void endProgram() override;
 

@@ -95,6 +95,12 @@ void ScriptedDesktop::openUrl(const QString &address)
     urls.append(address);
 }
 
+bool ScriptedDesktop::hasSpreadsheetProgram()
+{
+    calls.append({QStringLiteral("spreadsheet probe"), {}, {}});
+    return bool(spreadsheets);
+}
+
 std::unique_ptr<Spreadsheet> ScriptedDesktop::createSpreadsheet()
 {
     calls.append({QStringLiteral("spreadsheet"), {}, {}});

@@ -11,8 +11,8 @@
 class ScriptedDesktop : public Desktop {
 public:
     struct Call {
-        QString
-            kind;  // "message", "input", "open", "save", "clipboard", "url", "spreadsheet", "end"
+        QString kind;  // "message", "input", "open", "save", "clipboard", "url", "spreadsheet
+                       // probe", "spreadsheet", "end"
         QString title;
         QString text;
         MessageButtons buttons = MessageButtons::Ok;
@@ -48,6 +48,7 @@ public:
     void clearClipboard() override;
     void setClipboardText(const QString &text) override;
     void openUrl(const QString &address) override;
+    bool hasSpreadsheetProgram() override;
     std::unique_ptr<Spreadsheet> createSpreadsheet() override;
     void endProgram() override;
 };

@@ -50,8 +50,12 @@ public:
     virtual void clearClipboard() = 0;
     virtual void setClipboardText(const QString &text) = 0;
     virtual void openUrl(const QString &address) = 0;
-    // Throws Failure when no spreadsheet program can be started.
+    // Whether the desktop has a program to show workbooks in. The window takes events while the
+    // desktop answers.
+    virtual bool hasSpreadsheetProgram() = 0;
+    // A new, empty workbook for that program. Throws Failure when none can be made.
     virtual std::unique_ptr<Spreadsheet> createSpreadsheet() = 0;
-    // Ends the program at once; nothing of it runs afterwards.
+    // Ends the program through its ordinary shutdown, as soon as the handlers still running have
+    // ended their loops (see endRunningLoops) and the event loop is back.
     virtual void endProgram() = 0;
 };
