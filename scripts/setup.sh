@@ -9,6 +9,7 @@ packages=(
     libxlsxwriter-dev libbenchmark-dev
     fonts-liberation2
     xvfb xauth xdotool xclip x11-utils libxfixes3
+    xfce4-settings xfconf dbus-daemon dbus-bin
     python3 python3-openpyxl
     sqlite3 xdg-utils
     clang libclang-rt-14-dev
