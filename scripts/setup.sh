@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libqt6sql6-sqlite qt6-image-formats-plugins
+    qt6-base-dev libqt6sql6-sqlite libxcb1-dev qt6-image-formats-plugins
     qt6-svg-dev desktop-file-utils appstream
     libxlsxwriter-dev libbenchmark-dev
     fonts-liberation2

@@ -20,5 +20,7 @@ int main(int argc, char *argv[])
     desktop.setParentWindow(&form);
     form.Form_Load();
     form.showCentred();
-    return app.exec();
+    const int code = app.exec();
+    keepClipboardAfterTheEnd();
+    return code;
 }
