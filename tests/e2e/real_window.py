@@ -145,7 +145,13 @@ class Desktop:
         return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
     def click_at(self, x, y):
-        self.tool("xdotool", "mousemove", "--sync", str(x), str(y), "click", "1")
+        # The move waits until the pointer has moved, which it never does when it is there
+        # already (a button clicked twice), until xdotool gives up some 15 seconds later.
+        out = self.tool("xdotool", "getmouselocation", "--shell")
+        here = dict(line.split("=", 1) for line in out.split())
+        if (int(here["X"]), int(here["Y"])) != (x, y):
+            self.tool("xdotool", "mousemove", "--sync", str(x), str(y))
+        self.tool("xdotool", "click", "1")
 
     def focus(self, window):
         self.tool("xdotool", "windowfocus", "--sync", str(window))
