@@ -35,6 +35,7 @@ class TestPrefixFiles : public QObject {
 private slots:
     void loadAppendsAfterTheList();
     void severalFilesFromOneFolder();
+    void namesThatNameNoFile();
     void fileAtTheLimitLoadsAndBeyondIsRefused();
     void sampleAndHint();
 
@@ -98,6 +99,43 @@ void TestPrefixFiles::severalFilesFromOneFolder()
         QCOMPARE(shown[1].text, QDir(dir.path()).filePath("folder.txt") +
                                     " is a folder, not a list file, and was not loaded.");
         QCOMPARE(pointers, (QList<int>{kPointerBusy, kPointerBusy}));
+        QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
+    }
+}
+
+void TestPrefixFiles::namesThatNameNoFile()
+{
+    // The open dialog hands back typed names that name no file; each is told in its turn.
+    QTemporaryDir dir;
+    writeBytes(dir.filePath("a.txt"), "717\r\n");
+    writeBytes(dir.filePath("b.txt"), "603-43\r\n");
+    const QChar nul(0);
+    struct Case {
+        QString chosen;
+        QStringList listedAtTheBox, listedAfter;
+    };
+    const QList<Case> cases = {
+        {QDir::toNativeSeparators(dir.filePath("nosuch.txt")), {"800-281-2"}, {"800-281-2"}},
+        {QDir::toNativeSeparators(dir.path()) + nul + "a.txt" + nul + "nosuch.txt" + nul + "b.txt",
+         {"800-281-2", "717"},
+         {"800-281-2", "717", "603-43"}},
+    };
+    for (const Case &c : cases) {
+        FormFixture f;
+        f.addPrefixes({"800-281-2"});
+        QStringList listedAtTheBox;
+        f.desktop.onMessage = [&](const auto &) { listedAtTheBox = f.prefixes(); };
+        f.desktop.fileChoices.push_back(c.chosen);
+        f.click(f.form().PushButton10);
+
+        QCOMPARE(f.prefixes(), c.listedAfter);
+        QCOMPARE(listedAtTheBox, c.listedAtTheBox);
+        const auto shown = f.desktop.messages();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].text, QStringLiteral("File not found"));
+        QCOMPARE(shown[0].title, applicationTitle());
+        QCOMPARE(shown[0].buttons, MessageButtons::Ok);
+        QCOMPARE(shown[0].icon, MessageIcon::None);
         QCOMPARE(f.form().MousePointer(), int(kPointerDefault));
     }
 }

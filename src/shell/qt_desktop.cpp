@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
@@ -25,6 +26,10 @@
 #ifdef DIALROSTER_HAVE_XCB
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
+#endif
+
+#ifdef Q_OS_UNIX
+#include <pwd.h>
 #endif
 
 QtDesktop::QtDesktop(SpreadsheetFactory spreadsheets) : spreadsheets_(std::move(spreadsheets)) {}
@@ -79,28 +84,104 @@ QString proposedName(const QString &fileName)
 {
     return fileName.section(QChar(0), 0, 0);
 }
+
+// A typed name as Qt's dialog reads it: relative to the folder shown, "~" and "~user" for home
+// folders.
+QString typedPath(const QDir &folder, const QString &name)
+{
+    QString path = name;
+#ifdef Q_OS_UNIX
+    if (path.startsWith(QLatin1Char('~')) && !QFileInfo::exists(folder.filePath(path))) {
+        const qsizetype end = path.indexOf(QLatin1Char('/'));
+        const QString user = path.mid(1, end < 0 ? -1 : end - 1);
+        const passwd *account = user.isEmpty() ? nullptr : getpwnam(user.toLocal8Bit().constData());
+        const QString home = user.isEmpty()
+                                 ? QDir::homePath()
+                                 : (account ? QFile::decodeName(account->pw_dir) : QString());
+        if (!home.isEmpty()) {
+            path.replace(0, end < 0 ? path.size() : end, home);
+        }
+    }
+#endif
+    return folder.absoluteFilePath(path);
+}
+
+// The open dialog hands back the names typed into it as they are, whether they name a file or
+// not: the command tells each missing one with its own message while the others load. Qt's own
+// dialog refuses a missing name with a warning of its own, and of several typed names keeps only
+// those it shows in the list. A typed folder (".." too) still opens in the dialog.
+class OpenDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    QStringList chosenFiles() const { return typed_.isEmpty() ? selectedFiles() : typed_; }
+
+    void accept() override
+    {
+        typed_ = typedPaths();
+        for (const QString &path : typed_) {
+            if (QFileInfo(path).isDir()) {
+                typed_.clear();
+                break;
+            }
+        }
+        if (typed_.isEmpty()) {
+            QFileDialog::accept();
+            return;
+        }
+        QDialog::accept();
+    }
+
+private:
+    // The names typed into the name field: the whole text, or each name in double quotes. What
+    // Qt wrote there for a choice in the list is left to Qt, which holds those names whole (a
+    // name may contain a double quote).
+    QStringList typedPaths() const
+    {
+        const auto *edit = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        if (!edit || !edit->isModified() || edit->text().isEmpty()) {
+            return {};
+        }
+        const QString text = edit->text();
+        const QDir folder = directory();
+        if (!text.contains(QLatin1Char('"'))) {
+            return {typedPath(folder, text)};
+        }
+        const QStringList pieces = text.split(QLatin1Char('"'));
+        QStringList paths;
+        for (qsizetype i = 1; i < pieces.size(); i += 2) {
+            paths << typedPath(folder, pieces[i]);
+        }
+        return paths;
+    }
+
+    QStringList typed_;
+};
 }  // namespace
 
 void QtDesktop::showOpen(FileDialogState &dialog)
 {
     // Several files only when the flags allow them (512). Opening changes no file, so with the
     // read-only flag (1) the dialog offers no renaming, deleting or new folders either.
-    QFileDialog box(parent_, dialog.title, proposedName(dialog.fileName));
+    // Qt's own dialog on every desktop, as for saving: a native one would refuse missing names.
+    OpenDialog box(parent_, dialog.title, proposedName(dialog.fileName));
+    box.setOption(QFileDialog::DontUseNativeDialog, true);
     box.setAcceptMode(QFileDialog::AcceptOpen);
     box.setFileMode((dialog.flags & 512) != 0 ? QFileDialog::ExistingFiles
                                               : QFileDialog::ExistingFile);
     box.setOption(QFileDialog::ReadOnly, (dialog.flags & 1) != 0);
     box.setNameFilters(qtNameFilters(dialog.filter));
-    const QStringList chosen =
-        box.exec() == QDialog::Accepted ? box.selectedFiles() : QStringList();
+    const QStringList chosen = box.exec() == QDialog::Accepted ? box.chosenFiles() : QStringList();
     if (chosen.isEmpty()) {
         dialog.fileName.clear();
     } else if (chosen.size() == 1) {
         dialog.fileName = QDir::toNativeSeparators(chosen.first());
     } else {
-        QString joined = QDir::toNativeSeparators(QFileInfo(chosen.first()).absolutePath());
+        // Typed names may lie in other folders than the first: those keep their way there.
+        const QDir folder = QFileInfo(chosen.first()).absoluteDir();
+        QString joined = QDir::toNativeSeparators(folder.absolutePath());
         for (const QString &path : chosen) {
-            joined += QChar(0) + QFileInfo(path).fileName();
+            joined += QChar(0) + QDir::toNativeSeparators(folder.relativeFilePath(path));
         }
         dialog.fileName = joined;
     }

@@ -21,6 +21,7 @@ import urllib.parse
 SKIPPED = 77
 PRODUCT = "Brindlemoor Dial Roster Maker Studio Suite"
 APP_TITLE = "Brindlemoor Dial Roster Maker Studio"
+LOAD_TITLE = "Load List(s) - Hold Ctrl to select multiple list files"
 HEADER = "Result/s - No duplicates will be added to this list"
 SAMPLE_FORMS = {
     "717": re.compile(r"717-\d{3}-\d{4}"),
@@ -32,6 +33,7 @@ SAMPLE_FORMS = {
 BUTTONS = {
     "Help": (4080, 4280, 3840, 405),
     "Load Sample Example Prefixes": (4080, 3770, 3840, 405),
+    "Load Prefixes From File": (120, 3770, 3120, 405),
     "Start Generating": (8040, 120, 7800, 405),
     "Save Results As Text File": (8040, 4095, 3840, 405),
     "Copy Results To Clipboard": (8040, 4605, 3840, 405),
@@ -145,7 +147,13 @@ class Desktop:
         return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
     def click_at(self, x, y):
-        self.tool("xdotool", "mousemove", "--sync", str(x), str(y), "click", "1")
+        # The move waits until the pointer has moved, which it never does when it is there
+        # already (a button clicked twice), until xdotool gives up some 15 seconds later.
+        out = self.tool("xdotool", "getmouselocation", "--shell")
+        here = dict(line.split("=", 1) for line in out.split())
+        if (int(here["X"]), int(here["Y"])) != (x, y):
+            self.tool("xdotool", "mousemove", "--sync", str(x), str(y))
+        self.tool("xdotool", "click", "1")
 
     def focus(self, window):
         self.tool("xdotool", "windowfocus", "--sync", str(window))
@@ -261,6 +269,27 @@ def answer_box(desktop, program, title):
              lambda: box not in desktop.visible_windows("^" + re.escape(title) + "$"))
 
 
+def load_typed(desktop, program, typed):
+    """Types names into the open dialog and presses Enter. One of them names no file: the dialog
+    closes and the program's own box, under the application title, says so."""
+    program.click("Load Prefixes From File")
+    dialog = wait_for("the open dialog", lambda: box_titled(desktop, program, LOAD_TITLE))
+    desktop.focus(dialog)
+    desktop.key("ctrl+a")
+    desktop.type(typed)
+    desktop.key("Return")
+
+    def told():
+        # Qt's own warning would come up over the dialog, under the dialog's title.
+        shown = desktop.visible_windows("^" + re.escape(LOAD_TITLE) + "$")
+        check(len(shown) < 2, "Qt's own warning came up over the open dialog")
+        return box_titled(desktop, program, APP_TITLE)
+
+    wait_for("the program's 'File not found'", told)
+    check(box_titled(desktop, program, LOAD_TITLE) is None, "the open dialog is still open")
+    answer_box(desktop, program, APP_TITLE)
+
+
 def settings_value(path, group, key):
     """A value from the ini file Qt writes, with its section and key names decoded."""
     section = None
@@ -332,6 +361,18 @@ def scenario(desktop, executable, work):
               f"the saved table differs from the numbers shown ({len(saved)} bytes)")
         log(f"saved table: header and 200 lines, {len(saved)} bytes")
 
+        # Typed names that name no file: "File not found" once for each, the others load. The
+        # load appends, and the settings below show what and in which order.
+        lists = os.path.join(work, "lists")
+        os.makedirs(lists)
+        for name, prefix in (("a.txt", "212"), ("b.txt", "313")):
+            with open(os.path.join(lists, name), "wb") as f:
+                f.write(prefix.encode() + b"\r\n")
+        load_typed(desktop, program, os.path.join(lists, "nosuch.txt"))
+        quoted = [f'"{os.path.join(lists, n)}"' for n in ("a.txt", "nosuch.txt", "b.txt")]
+        load_typed(desktop, program, " ".join(quoted))
+        log("typed names that name no file: the program's box once each")
+
         desktop.ask_to_close(program.window)
         try:
             rc = program.process.wait(10)
@@ -345,7 +386,10 @@ def scenario(desktop, executable, work):
     settings = os.path.join(desktop.env["XDG_CONFIG_HOME"], "Quillane", "Quillane.conf")
     check(os.path.exists(settings), "no settings file was written")
     prefixes = settings_value(settings, PRODUCT, "Prefixes")
-    check(prefixes == "603-43;800-281-2;717;", f"Prefixes in the settings file: {prefixes!r}")
+    # A second box for the one missing name would have held the close, or closed the window
+    # before b.txt was loaded.
+    check(prefixes == "603-43;800-281-2;717;212;313;",
+          f"Prefixes in the settings file: {prefixes!r}")
     log(f"settings: Prefixes={prefixes}")
 
 
