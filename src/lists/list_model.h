@@ -70,6 +70,9 @@ signals:
     void changed();
 
 private:
+    // A list this long gives its memory back to the system when it is cleared.
+    static constexpr std::size_t kLargeList = 1'000'000;
+
     void checkPosition(int position) const;
     void appended(std::size_t n);
     void queuePublish();
