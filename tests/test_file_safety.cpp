@@ -224,6 +224,11 @@ void TestFileSafety::loadingWhatIsNoFileAnswersAtOnce()
         {pipe, special.arg(pipe)},
         {QStringLiteral("/dev/zero"), special.arg(QStringLiteral("/dev/zero"))},
         {folder, folder + QStringLiteral(" is a folder, not a list file, and was not loaded.")},
+        // A file of the system's that says it is empty and holds gigabytes: read in large
+        // blocks up to the limit, so the refusal comes at once.
+        {QStringLiteral("/proc/self/pagemap"),
+         QStringLiteral("/proc/self/pagemap is larger than 16 MB, too large for a list of "
+                        "prefixes, and was not loaded.")},
     };
     for (const Case &c : cases) {
         FormFixture f;

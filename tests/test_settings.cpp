@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 struct Store : QSettings {
@@ -72,6 +74,7 @@ private slots:
     void damagedStoreIsKeptAndWhatCanBeReadRestored();
     void longListRoundTrip();
     void unwritableStoreAtClose();
+    void specialFilesInTheSettingsFolderNeverHang();
     void readOnlyFolderAtClose();
     void closingDuringGenerationSavesThenEnds();
 };
@@ -271,6 +274,32 @@ void TestSettings::unwritableStoreAtClose()
     FormFixture f;
     QVERIFY(QDir().mkpath(Store().fileName()));
     checkCloseReports(f, QStringLiteral("Is a directory"));
+}
+
+void TestSettings::specialFilesInTheSettingsFolderNeverHang()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("named pipes are made here on Linux only");
+#endif
+    // A named pipe where the settings file belongs: the start reads no settings from it, says
+    // so as of a damaged file, and puts it aside.
+    FormFixture f(false);
+    const QString file = Store().fileName();
+    QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+    QCOMPARE(mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+    f.restart();
+    QCOMPARE(f.desktop.messageTexts(),
+             QStringList{QStringLiteral("The settings file %1 was damaged. Nothing could be read "
+                                        "from it, so the prefix list and the count start afresh; "
+                                        "the damaged file was kept as %1.damaged.")
+                             .arg(file)});
+    QCOMPARE(f.form().Text1->text(), QStringLiteral("200"));
+    QVERIFY(QFileInfo(file + QStringLiteral(".damaged")).exists());
+
+    // A folder where the store's lock belongs: the close says the list was not saved, and ends.
+    QVERIFY(QDir().mkpath(file + QStringLiteral(".lock")));
+    f.desktop.calls.clear();
+    checkCloseReports(f, QStringLiteral("its lock %1.lock could not be taken").arg(file));
 }
 
 void TestSettings::readOnlyFolderAtClose()

@@ -60,7 +60,7 @@ std::optional<QString> whyNotWritable(const QString &path, qint64 bytes)
 }
 
 // How long the close waits for the store's lock, which another program may hold while it writes.
-constexpr int kLockWaitMs = 5000;
+constexpr int kLockWaitMs = 3000;
 
 // A name beside the damaged file that no earlier copy holds, nor a link.
 QString asideName(const QString &file)
