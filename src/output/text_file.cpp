@@ -9,8 +9,10 @@
 void Form1::saveResultsToFile(const QString &handler, FileExport write)
 {
     ErrorTrap trap(desktop(), handler);
-    const std::optional<QString> path = askSavePath(desktop(), CommonDialog1, trap, 106);
-    if (!path) {  // [116]
+    setUpSaveDialog(CommonDialog1);  // [106] the flags, [108] the title, [110] the filter
+    trap.step(112, [&] { desktop().showSave(CommonDialog1); });
+    const QString path = CommonDialog1.fileName;  // [114]
+    if (path.isEmpty()) {                         // [116]
         return;
     }
     BusyPointer busy(*this);  // [118], and [122] at the end
@@ -18,7 +20,7 @@ void Form1::saveResultsToFile(const QString &handler, FileExport write)
         // The list as it is now: what happens to it during the export's yields does not reach
         // the file.
         BarProgress bar(*ProgressBar1);
-        write(takeListSnapshot(ListView2), *path, &bar, yieldToEventLoop);
+        write(ListView2.snapshot(), path, &bar, yieldToEventLoop);
     });
 }
 

@@ -100,18 +100,19 @@ void Form1::PushButton11_Click()
 void Form1::PushButton5_Click()
 {
     ErrorTrap trap(desktop(), QStringLiteral("PushButton5_Click"));
-    // [108]-[116] The name is kept: the dialog proposes the one last chosen in any file command.
-    const std::optional<QString> path = askSavePath(desktop(), CommonDialog1, trap, 108);
-    if (!path) {  // [118]
+    setUpSaveDialog(CommonDialog1);  // [108] the flags, [110] the title, [112] the filter
+    trap.step(114, [&] { desktop().showSave(CommonDialog1); });
+    const QString path = CommonDialog1.fileName;  // [116]
+    if (path.isEmpty()) {                         // [118]
         return;
     }
     // [120] Without an answer nothing is replaced.
     MessageAnswer answer = MessageAnswer::Yes;  // [124]
-    if (FileExists(*path)) {
+    if (FileExists(path)) {
         answer = MessageAnswer::No;
         trap.step(122, [&] {
             answer = desktop().message(QStringLiteral("Are you sure you wish to overwrite ") +
-                                           *path + QStringLiteral(" ?"),
+                                           path + QStringLiteral(" ?"),
                                        MessageButtons::YesNo);
         });
     }
@@ -119,5 +120,5 @@ void Form1::PushButton5_Click()
         return;
     }
     BusyPointer busy(*this, kPointerArrow);  // [128], and [142] at the end
-    writeEntries(ListView2, *path, trap);    // [130]-[140]
+    writeEntries(ListView2, path, trap);    // [130]-[140]
 }

@@ -3,9 +3,6 @@
 #include "shell/core/desktop.h"
 
 #include <QString>
-#include <optional>
-
-class ErrorTrap;
 
 // The flags every file command gives the window's file dialog: 2621953 is the sum of the
 // standard open-file-name flags for the read-only box ticked (1), several files at once (512),
@@ -18,8 +15,11 @@ constexpr int kFileDialogFlags = 2621953;
 inline const QString kFileDialogFilter =
     QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
 
-// The steps a save command starts with, numbered from firstStep: the flags, the title "Save" and
-// the filter are set, the save dialog is shown (the name last chosen in any file command is
-// proposed), and its choice is taken. Returns the chosen path; nothing when the user cancelled.
-std::optional<QString> askSavePath(Desktop &desktop, FileDialogState &dialog, ErrorTrap &trap,
-                                   int firstStep);
+// The dialog as a save command shows it: the flags, the title "Save" and the filter. The file
+// name is kept, so the dialog proposes the name last chosen in any file command.
+inline void setUpSaveDialog(FileDialogState &dialog)
+{
+    dialog.flags = kFileDialogFlags;
+    dialog.title = QStringLiteral("Save");
+    dialog.filter = kFileDialogFilter;
+}
