@@ -18,15 +18,6 @@ ListSnapshot resultSnapshot(int n)
     return s;
 }
 
-void BM_TableTextOnly(benchmark::State &state)
-{
-    const ListSnapshot s = resultSnapshot(int(state.range(0)));
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(tableText(s).size());
-    }
-}
-BENCHMARK(BM_TableTextOnly)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
-
 void BM_ClipboardTextOnly(benchmark::State &state)
 {
     const ListSnapshot s = resultSnapshot(int(state.range(0)));

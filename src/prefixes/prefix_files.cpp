@@ -7,7 +7,7 @@
 #include "shell/core/error_trap.h"
 #include "shell/core/file_dialog.h"
 #include "shell/core/file_helpers.h"
-#include "shell/core/file_io.h"
+#include "shell/core/line_file.h"
 #include "shell/core/yield.h"
 
 namespace {
@@ -21,24 +21,15 @@ void writeEntries(const ListModel &list, const QString &path, ErrorTrap &trap)
     if (!trap.step(130, [&] { file.open(); })) {
         return;
     }
-    const ListSnapshot entries = takeListSnapshot(list);  // [132]
-
-    // The lines go out a piece at a time.
-    constexpr qsizetype kPieceBytes = 256 * 1024;
-    QByteArray piece;
-    piece.reserve(kPieceBytes + 1024);
-    const auto writePiece = [&] {
-        file.write(piece);
-        piece.resize(0);
-    };
-    for (int i = 1; i <= entries.count(); ++i) {
-        yieldToEventLoop();  // [134]
-        appendListFileLine(piece, entries, i);
-        if (piece.size() >= kPieceBytes && !trap.step(136, writePiece)) {
-            return;
-        }
-    }
-    if (!trap.step(136, writePiece)) {
+    const ListSnapshot entries = list.snapshot();  // [132]
+    LineBytes out;
+    // A yield [134] and a line [136] for each entry.
+    if (!trap.step(136, [&] {
+            writeLines(
+                file, out, entries.count(),
+                [&](LineBytes &line, int i) { appendListFileLine(line, entries, i); },
+                yieldToEventLoop);
+        })) {
         return;
     }
     trap.step(140, [&] { file.commit(); });

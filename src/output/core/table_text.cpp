@@ -43,6 +43,13 @@ void appendPaddedNumber(LineBytes &out, std::uint64_t number, int width)
     dst[12 + pad] = '\t';
 }
 
+qsizetype clipboardLineBound(const std::vector<int> &widths)
+{
+    // The last TAB goes; CR LF comes.
+    return std::accumulate(widths.begin(), widths.end(), qsizetype(0)) +
+           std::max<qsizetype>(qsizetype(widths.size()) - 1, 0) + 2;
+}
+
 void before(CellHook hook)
 {
     if (hook) {
@@ -101,27 +108,6 @@ void appendTableLine(LineBytes &out, const ListSnapshot &list, const std::vector
     out.append("\r\n", 2);
 }
 
-qsizetype tableLineBound(const std::vector<int> &widths)
-{
-    return std::accumulate(widths.begin(), widths.end(), qsizetype(0)) + qsizetype(widths.size()) +
-           2;
-}
-
-QByteArray tableText(const ListSnapshot &list)
-{
-    const std::vector<int> widths = columnWidths(list, true);
-    LineBytes out;
-    out.room(tableLineBound(widths) * (list.checkedCount() + 1));
-    out.clear();
-    appendTableHeader(out, list, widths);
-    for (int i = 1; i <= list.count(); ++i) {
-        if (list.isChecked(i)) {
-            appendTableLine(out, list, widths, i);
-        }
-    }
-    return out.take();
-}
-
 void appendClipboardLine(QString &out, const ListSnapshot &list, const std::vector<int> &widths,
                          int position, CellHook beforeCell)
 {
@@ -159,13 +145,6 @@ void appendClipboardLine(QString &out, const ListSnapshot &list, const std::vect
     }
     out.truncate(end);
     out.append(u"\r\n");
-}
-
-qsizetype clipboardLineBound(const std::vector<int> &widths)
-{
-    // The last TAB goes; CR LF comes.
-    return std::accumulate(widths.begin(), widths.end(), qsizetype(0)) +
-           std::max<qsizetype>(qsizetype(widths.size()) - 1, 0) + 2;
 }
 
 QString clipboardText(const ListSnapshot &list, CellHook beforeEach)

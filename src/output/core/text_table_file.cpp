@@ -1,13 +1,10 @@
 #include "output/core/text_table_file.h"
 
 #include "output/core/table_text.h"
-#include "shell/core/file_io.h"
+#include "shell/core/line_file.h"
 #include "shell/core/progress.h"
 
 namespace {
-
-// Lines gather in memory up to about this size before they go to the file.
-constexpr qsizetype kChunkBytes = 1 << 20;
 
 // The bar's steps, each with the hook before and after; nothing without a bar.
 class TableProgress {
@@ -79,26 +76,20 @@ void SaveListAsTextFile(const ListSnapshot &list, const QString &path, ProgressD
 
     AtomicFile file(path);
     file.open();
-    LineBytes chunk;
-    appendTableHeader(chunk, list, widths, beforeEach);
+    LineBytes out;
+    appendTableHeader(out, list, widths, beforeEach);
     bar.at(20);
 
     const int n = list.count();
-    for (int i = 1; i <= n; ++i) {
-        if (beforeEach) {
-            beforeEach();
-        }
-        if (!list.isChecked(i)) {
-            continue;
-        }
-        appendTableLine(chunk, list, widths, i, beforeEach);
-        bar.afterEntry(i, n);
-        if (chunk.size() >= kChunkBytes) {
-            file.write(chunk.view());
-            chunk.clear();
-        }
-    }
-    file.write(chunk.view());
+    writeLines(
+        file, out, n,
+        [&](LineBytes &line, int i) {
+            if (list.isChecked(i)) {
+                appendTableLine(line, list, widths, i, beforeEach);
+                bar.afterEntry(i, n);
+            }
+        },
+        beforeEach);
     file.commit();
     bar.done();
 }

@@ -3,6 +3,7 @@
 #include "lists/list_snapshot.h"
 #include "shell/core/file_helpers.h"
 #include "shell/core/file_io.h"
+#include "shell/core/line_file.h"
 
 #include <QDir>
 #include <QStringDecoder>
@@ -55,14 +56,6 @@ void forEachListEntry(QStringView text, const std::function<void(QStringView)> &
     }
 }
 
-QStringList prefixLinesFromBytes(const QByteArray &bytes)
-{
-    QStringList entries;
-    forEachListEntry(decodeListFileText(bytes),
-                     [&](QStringView entry) { entries.append(entry.toString()); });
-    return entries;
-}
-
 std::optional<QString> readListFile(const QString &path,
                                     const std::function<void(QStringView)> &add)
 {
@@ -106,16 +99,16 @@ QString joinChosenPath(const QString &folder, const QString &name)
     return path.left(kept) + rest;
 }
 
-void appendListFileLine(QByteArray &out, const ListSnapshot &list, int position)
+void appendListFileLine(LineBytes &out, const ListSnapshot &list, int position)
 {
     if (list.isNumber(position)) {
-        char line[14];
+        char *line = out.room(14);
         writeNumber(list.number(position), line);
         line[12] = '\r';
         line[13] = '\n';
-        out.append(line, 14);
     } else {
-        out.append(list.text(position).toUtf8());
+        const QByteArray text = list.text(position).toUtf8();
+        out.append(text.constData(), text.size());
         out.append("\r\n", 2);
     }
 }

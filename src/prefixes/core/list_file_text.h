@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+class LineBytes;
 struct ListSnapshot;
 
 // The text form of list files: one entry per line, read from UTF-8 or Windows-1252 bytes,
@@ -30,9 +31,6 @@ QString fromWindows1252(const QByteArray &bytes);
 // nothing after it, whichever of the three it is.
 void forEachListEntry(QStringView text, const std::function<void(QStringView)> &add);
 
-// The entries of a list file's bytes.
-QStringList prefixLinesFromBytes(const QByteArray &bytes);
-
 // Reads the list file at path, calling add once per entry in file order. Returns the message that
 // tells the user why a file gave no entries (it is missing, a folder or a device, or too large),
 // or nothing when it was read. Throws Failure when it cannot be read.
@@ -45,4 +43,4 @@ std::optional<QString> readListFile(const QString &path,
 QString joinChosenPath(const QString &folder, const QString &name);
 
 // The line of entry `position` in a list file: its text in UTF-8 and CR LF.
-void appendListFileLine(QByteArray &out, const ListSnapshot &list, int position);
+void appendListFileLine(LineBytes &out, const ListSnapshot &list, int position);
