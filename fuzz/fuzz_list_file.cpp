@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_REQUIRE(text.toUtf8() == unmarked || text == fromWindows1252(bytes));
     FUZZ_REQUIRE(fromWindows1252(bytes).size() == bytes.size());
 
-    const QStringList entries = prefixLinesFromBytes(bytes);
+    QStringList entries;
+    forEachListEntry(text, [&](QStringView entry) { entries.append(entry.toString()); });
     qsizetype characters = 0;
     for (const QString &entry : entries) {
         FUZZ_REQUIRE(!entry.contains(u'\r') && !entry.contains(u'\n'));

@@ -31,7 +31,8 @@ Restored restore()
     SettingsStore store;
     Restored r;
     r.aside = store.setAsideIfDamaged();
-    r.prefixes = splitStoredPrefixes(store.read(kPrefixesKey, QString()));
+    forEachStoredPrefix(store.read(kPrefixesKey, QString()),
+                        [&](QStringView piece) { r.prefixes.append(piece.toString()); });
     r.count = store.read(kNumberOfPhonesKey, QStringLiteral("200"));
     return r;
 }

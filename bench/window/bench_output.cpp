@@ -132,7 +132,7 @@ void BM_SnapshotOnly(benchmark::State &state)
 {
     Window w(int(state.range(0)));
     for (auto _ : state) {
-        benchmark::DoNotOptimize(takeListSnapshot(w.form->ListView2).count());
+        benchmark::DoNotOptimize(w.form->ListView2.snapshot().count());
     }
 }
 BENCHMARK(BM_SnapshotOnly)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);

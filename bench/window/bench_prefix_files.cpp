@@ -61,9 +61,8 @@ void BM_WindowSaveResults(benchmark::State &state)
     auto form = makeBenchWindow(desktop);
     form->Form_Load();
     form->show();
-    for (const QString &line : prefixLinesFromBytes(listFileBytes(entries))) {
-        form->ListView2.add(line);
-    }
+    forEachListEntry(decodeListFileText(listFileBytes(entries)),
+                     [&](QStringView line) { form->ListView2.add(line); });
     QCoreApplication::processEvents();
     for (auto _ : state) {
         form->PushButton5_Click();  // replaces the file of the run before; the box answers Yes

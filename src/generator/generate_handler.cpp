@@ -43,7 +43,7 @@ void Form1::PushButton2_Click()
     // Other actions run during the yields; the run hears of each change they make to the lists.
     QObject listening;
     run.readListsFrom([this] { return ListView1.texts(); },
-                      [this] { return takeListSnapshot(ListView2); });
+                      [this] { return ListView2.snapshot(); });
     connect(&ListView1, &ListModel::changed, &listening, [&run] { run.prefixesChanged(); });
     connect(&ListView2, &ListModel::rowsRemoved, &listening, [&run] { run.resultsTaken(); });
     connect(&ListView2, &ListModel::modelReset, &listening, [&run] { run.resultsTaken(); });

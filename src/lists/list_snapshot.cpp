@@ -42,7 +42,3 @@ void ListSnapshot::append(const QString &firstCell, bool isChecked, bool packNum
     checked.push_back(isChecked ? 1 : 0);
 }
 
-ListSnapshot takeListSnapshot(const ListModel &list)
-{
-    return list.snapshot();
-}

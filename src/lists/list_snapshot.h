@@ -57,6 +57,3 @@ struct ListEntries {
         texts.clear();
     }
 };
-
-// Every entry of the list with every column the list has, as it stands now.
-ListSnapshot takeListSnapshot(const ListModel &list);

@@ -121,8 +121,6 @@ void Form1::buildControls()
 
     listView1Widget = makeList(this, &ListView1);
     place(listView1Widget, 120, 120, 7800, 2535);
-    listView1Widget->installEventFilter(this);
-    listView1Widget->viewport()->installEventFilter(this);
 
     auto button = [this](const char *caption, int left, int top, int width) {
         auto *b = new QPushButton(QString::fromUtf8(caption), this);
@@ -285,7 +283,8 @@ void Form1::setMouseIcon(std::optional<QCursor> icon)
 void Form1::watchPointerMoves()
 {
     // Without a pressed button only widgets that track the mouse hear of its moves. The count
-    // box and the progress bar have no feedback and are left out.
+    // box and the progress bar have no feedback and are left out. The same filter hears the
+    // prefix list's keys and double-clicks and both lists' focus (eventFilter).
     QList<QWidget *> parts = {this, Frame2};
     for (ListView *list : {listView1Widget, listView2Widget}) {
         parts << list << list->viewport() << list->header() << list->header()->viewport();

@@ -13,7 +13,7 @@ void CopyListToClipboard(const ListModel &list, Desktop &desktop)
         return;
     }
     // Taken before the first yield, so a list changed meanwhile cannot mix into the text.
-    const QString text = clipboardText(takeListSnapshot(list), yieldToEventLoop);
+    const QString text = clipboardText(list.snapshot(), yieldToEventLoop);
     desktop.clearClipboard();
     desktop.setClipboardText(text);
 }

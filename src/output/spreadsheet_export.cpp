@@ -67,7 +67,7 @@ void Form1::PushButton13_Click()
     BusyPointer busy(*this);  // [110], and [176] at the end
     // The export works from the list as it stands now, so a list changed during its yields
     // neither fails it nor mixes old and new entries into one workbook.
-    const ListSnapshot list = takeListSnapshot(ListView2);
+    const ListSnapshot list = ListView2.snapshot();
     std::unique_ptr<Spreadsheet> sheet;
     // Each cell is a step of its own. One report at the first failure: a workbook that cannot be
     // made or written gets no more.

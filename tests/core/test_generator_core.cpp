@@ -358,7 +358,6 @@ void TestGeneratorCore::runMakesTheCountOfDistinctNumbers()
     QStringList made;
     QCOMPARE(runToEnd(run, made), GenerationRun::Stop::Finished);
     QCOMPARE(made.size(), 5000);
-    QCOMPARE(run.added(), 5000);
     QCOMPARE(QSet<QString>(made.begin(), made.end()).size(), 5000);
     const QRegularExpression forms(
         QStringLiteral("^(717-\\d{3}-\\d{4}|603-43\\d-\\d{4}|800-281-2\\d{3})$"));
@@ -425,7 +424,9 @@ void TestGeneratorCore::runGivesUpWhenThePrefixesCannotGiveMore()
     QStringList made;
     QCOMPARE(runToEnd(run, made), GenerationRun::Stop::NoNewNumber);
     QCOMPARE(made, QStringList{"603-431-2345"});
-    QVERIFY(run.misses() > 10'000'000);
+    QCOMPARE(run.stopMessage(GenerationRun::Stop::NoNewNumber),
+             QStringLiteral("No new number was found in 10000001 tries, so generating has stopped "
+                            "after 1 numbers."));
 }
 
 void TestGeneratorCore::refusals()

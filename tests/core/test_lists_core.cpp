@@ -21,7 +21,7 @@ void TestListsCore::snapshotHoldsTheListAsItStood()
     }
     list.setSubItem(2, 1, QStringLiteral("two"));
     list.setChecked(3, false);
-    const ListSnapshot s = takeListSnapshot(list);
+    const ListSnapshot s = list.snapshot();
     list.clear();  // later changes do not reach it
     QCOMPARE(s.headers, (QStringList{"A", "B"}));
     QCOMPARE(s.count(), 3);

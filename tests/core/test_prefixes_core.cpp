@@ -44,7 +44,10 @@ void TestPrefixesCore::readForm()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, entries);
-    QCOMPARE(prefixLinesFromBytes(bytes), entries);
+    QStringList read;
+    forEachListEntry(decodeListFileText(bytes),
+                     [&](QStringView entry) { read.append(entry.toString()); });
+    QCOMPARE(read, entries);
 }
 
 void TestPrefixesCore::encoding_data()

@@ -43,9 +43,6 @@ public:
     GenerationRun(int requested, RandomSource &source);
 
     int requested() const { return requested_; }
-    int added() const { return added_; }
-    // Draws since the last new number.
-    std::uint64_t misses() const { return misses_; }
     // The progress bar's value with this many entries in the result list.
     double progress(int results) const { return double(results) / double(requested_) * 100.0; }
 

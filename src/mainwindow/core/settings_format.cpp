@@ -24,13 +24,6 @@ void forEachStoredPrefix(QStringView stored, const std::function<void(QStringVie
     }
 }
 
-QStringList splitStoredPrefixes(const QString &stored)
-{
-    QStringList prefixes;
-    forEachStoredPrefix(stored, [&](QStringView piece) { prefixes.append(piece.toString()); });
-    return prefixes;
-}
-
 bool looksLikeSettingsText(const QByteArray &bytes)
 {
     if (bytes.isEmpty()) {

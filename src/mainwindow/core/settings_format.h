@@ -15,9 +15,6 @@ QString joinPrefixes(const QStringList &prefixes);
 // entries are views into stored, so a list of millions is restored without a string for each.
 void forEachStoredPrefix(QStringView stored, const std::function<void(QStringView)> &add);
 
-// The entries of a stored prefix list, as forEachStoredPrefix gives them.
-QStringList splitStoredPrefixes(const QString &stored);
-
 // Whether the bytes of a settings file have the shape the store writes: UTF-8 text without NUL
 // characters, every line a [section], a key=value, a comment or blank, and the last line ended.
 // Random bytes, or a file cut off in the middle of a line, have not; QSettings itself would read

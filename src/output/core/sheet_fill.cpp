@@ -32,11 +32,9 @@ bool fillHeaderRow(const ListSnapshot &list, const SheetCellWriter &write, CellH
 
 // [146]-[166] The cells of entry k that are not empty, in row j from column 1.
 bool fillEntryRow(const ListSnapshot &list, int k, int j, const SheetCellWriter &write,
-                  CellHook beforeEach)
+                  CellHook beforeEach, QString &number)
 {
     int i = 1;
-    // A number's text is written into the same string every time.
-    static QString number(12, u'0');
     for (int m = 1; m <= list.columns(); ++m) {
         if (beforeEach) {
             beforeEach();
@@ -62,12 +60,15 @@ bool fillSheet(const ListSnapshot &list, const SheetCellWriter &write, CellHook 
     if (!fillHeaderRow(list, write, beforeEach)) {
         return false;
     }
+    // A number's text is written into the same string every time: this export's own, as another
+    // may run inside its yields.
+    QString number(12, u'0');
     // [138]-[170] Entry k in row k + 1, checked or not.
     for (int k = 1; k <= list.count(); ++k) {
         if (beforeEach) {
             beforeEach();
         }
-        if (list.isChecked(k) && !fillEntryRow(list, k, k + 1, write, beforeEach)) {
+        if (list.isChecked(k) && !fillEntryRow(list, k, k + 1, write, beforeEach, number)) {
             return false;
         }
     }

@@ -28,7 +28,6 @@ public:
 
     // Writes the file out without showing it; makeVisible does this first.
     void finish();
-    QString path() const { return path_; }
 
 private:
     void requireSheet() const;

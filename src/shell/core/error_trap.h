@@ -42,7 +42,6 @@ public:
     }
 
     void report(const QString &description) const;
-    int lastStep() const { return last_; }
 
 private:
     Desktop &desktop_;
