@@ -40,6 +40,7 @@ private slots:
     void resultListClearedDuringRunStillAddsN();
     void busyPointerDuringRun();
     void saveDialogTakesTheNameAsTyped();
+    void everyStepThatAsksTheDesktopReportsItsNumber();
 };
 
 void TestWindow::controlsAndTexts()
@@ -376,6 +377,51 @@ void TestWindow::saveDialogTakesTheNameAsTyped()
     QVERIFY(box->testOption(QFileDialog::DontUseNativeDialog));
     QVERIFY(box->testOption(QFileDialog::DontConfirmOverwrite));
     QCOMPARE(box->nameFilters(), (QStringList{"Text Files (*.txt)", "All Files (*.*)"}));
+}
+
+// Each handler's steps that ask the desktop (a box, a prompt, a dialog, the clipboard), with a
+// desktop that fails them all: the numbers the user reads in the error boxes, handler by handler.
+void TestWindow::everyStepThatAsksTheDesktopReportsItsNumber()
+{
+    QTemporaryDir dir;
+    const QString there = dir.filePath(QStringLiteral("there.txt"));
+    QFile(there).open(QIODevice::WriteOnly);
+    const QList<std::pair<QPushButton * Form1::*, QList<int>>> cases = {
+        {&Form1::PushButton1, {100}},  {&Form1::PushButton2, {162}},  {&Form1::PushButton3, {112}},
+        {&Form1::PushButton4, {102}},  {&Form1::PushButton5, {114}},  {&Form1::PushButton8, {106}},
+        {&Form1::PushButton10, {108}}, {&Form1::PushButton12, {100}}, {&Form1::PushButton13, {178}},
+        {&Form1::PushButton14, {100}},
+    };
+    for (const auto &[button, expected] : cases) {
+        FormFixture f;
+        f.form().ListView2.add(QStringLiteral("717-555-0100"));
+        f.desktop.failing = {"message", "input", "open", "save", "clipboard"};
+        f.click(f.form().*button);
+        QList<int> steps;
+        for (const auto &box : f.desktop.messages()) {
+            if (box.title == QLatin1String("Application Error")) {
+                const qsizetype at = box.text.indexOf(QStringLiteral(" at line "));
+                steps << box.text.mid(at + 9, 3).toInt();
+            }
+        }
+        QCOMPARE(steps, expected);
+    }
+    // The steps a chosen name reaches: the overwrite question of "Save Prefixes To File", and a
+    // missing file to load, alone and among several.
+    const QString gone = QStringLiteral("gone.txt");
+    const QList<std::tuple<QPushButton * Form1::*, QString, int>> named = {
+        {&Form1::PushButton5, there, 122},
+        {&Form1::PushButton10, dir.filePath(gone), 120},
+        {&Form1::PushButton10, dir.path() + QChar(0) + gone, 134},
+    };
+    for (const auto &[button, choice, step] : named) {
+        FormFixture f;
+        f.desktop.fileChoices = {choice};
+        f.desktop.failing = {"message"};
+        f.click(f.form().*button);
+        const QString report = f.desktop.messages().last().text;
+        QVERIFY2(report.contains(QStringLiteral(" at line %1\r\r").arg(step)), qPrintable(report));
+    }
 }
 
 QTEST_MAIN(TestWindow)

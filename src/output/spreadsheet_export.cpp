@@ -25,15 +25,16 @@ std::unique_ptr<Spreadsheet> openSpreadsheetProgram()
 bool Form1::SaveResultsAsExcelFileIsExcelInstalled()
 {
     // The desktop is asked once per click, and no workbook is made for the question.
+    // It traps every failure of its own, its message's too.
     bool installed = false;
     try {
         installed = desktop().hasSpreadsheetProgram();
+        if (!installed) {
+            desktop().message(
+                QStringLiteral("Excel is not installed on this computer. You need to have it "
+                               "installed to use this software without error."));
+        }
     } catch (const std::exception &) {
-    }
-    if (!installed) {
-        desktop().message(
-            QStringLiteral("Excel is not installed on this computer. You need to have it "
-                           "installed to use this software without error."));
     }
     return installed;
 }

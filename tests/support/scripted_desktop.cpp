@@ -2,6 +2,17 @@
 
 #include "shell/core/failure.h"
 
+namespace {
+
+void failIf(const ScriptedDesktop &desktop, const QString &kind)
+{
+    if (desktop.failing.contains(kind)) {
+        throw Failure(QStringLiteral("The desktop failed"));
+    }
+}
+
+}  // namespace
+
 QList<ScriptedDesktop::Call> ScriptedDesktop::messages() const
 {
     QList<Call> shown;
@@ -26,6 +37,9 @@ MessageAnswer ScriptedDesktop::showMessage(const QString &text, const QString &t
                                            MessageButtons buttons, MessageIcon icon)
 {
     calls.append({QStringLiteral("message"), title, text, buttons, icon});
+    if (title != QLatin1String("Application Error")) {
+        failIf(*this, calls.last().kind);
+    }
     if (onMessage) {
         onMessage(calls.last());
     }
@@ -44,6 +58,7 @@ std::optional<QString> ScriptedDesktop::showInput(const QString &text, const QSt
                                                   const QString &defaultText)
 {
     calls.append({QStringLiteral("input"), title, text + QStringLiteral("|") + defaultText});
+    failIf(*this, calls.last().kind);
     if (inputs.empty()) {
         return std::nullopt;
     }
@@ -59,6 +74,7 @@ std::optional<QString> ScriptedDesktop::showInput(const QString &text, const QSt
 void ScriptedDesktop::showOpen(FileDialogState &dialog)
 {
     calls.append({QStringLiteral("open"), dialog.title, dialog.fileName});
+    failIf(*this, calls.last().kind);
     dialogsShown.append(dialog);
     dialog.fileName = fileChoices.empty() ? QString() : fileChoices.front();
     if (!fileChoices.empty()) {
@@ -69,6 +85,7 @@ void ScriptedDesktop::showOpen(FileDialogState &dialog)
 void ScriptedDesktop::showSave(FileDialogState &dialog)
 {
     calls.append({QStringLiteral("save"), dialog.title, dialog.fileName});
+    failIf(*this, calls.last().kind);
     dialogsShown.append(dialog);
     dialog.fileName = fileChoices.empty() ? QString() : fileChoices.front();
     if (!fileChoices.empty()) {
@@ -79,6 +96,7 @@ void ScriptedDesktop::showSave(FileDialogState &dialog)
 void ScriptedDesktop::clearClipboard()
 {
     calls.append({QStringLiteral("clipboard"), {}, QStringLiteral("clear")});
+    failIf(*this, calls.last().kind);
     ++clipboardClears;
     clipboard = QString();
 }

@@ -27,6 +27,8 @@ public:
     // Runs while a box is "open", as a user acting during it would.
     std::function<void(const Call &)> onMessage;
     std::function<std::unique_ptr<Spreadsheet>()> spreadsheets;  // absent when not set
+    // Kinds of call that fail, as a desktop can; the "Application Error" box never does.
+    QStringList failing;
     // Runs where the real program would end, to see what it leaves behind.
     std::function<void()> onEnd;
 
