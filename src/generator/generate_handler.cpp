@@ -40,13 +40,11 @@ void Form1::PushButton2_Click()
     ListView2.clear();  // [104]
     trap.step(106, [&] { convertCount(Text1->text()); });
 
-    // Other actions run during the yields; the run hears of each change they make to the lists.
-    QObject listening;
-    run.readListsFrom([this] { return ListView1.texts(); },
-                      [this] { return ListView2.snapshot(); });
-    connect(&ListView1, &ListModel::changed, &listening, [&run] { run.prefixesChanged(); });
-    connect(&ListView2, &ListModel::rowsRemoved, &listening, [&run] { run.resultsTaken(); });
-    connect(&ListView2, &ListModel::modelReset, &listening, [&run] { run.resultsTaken(); });
+    // Other actions run during the yields. Whatever they did to either list, the run reads that
+    // list again before its next batch: the prefixes it draws from, and the results it must not
+    // make again, whoever added or took them.
+    quint64 prefixesSeen = ListView1.changes();
+    quint64 resultsSeen = ListView2.changes();
 
     ListEntries fresh;
     GenerationRun::Stop stop =
@@ -60,11 +58,19 @@ void Form1::PushButton2_Click()
         if (generationRuns_ != thisRun) {
             return;
         }
+        if (ListView1.changes() != prefixesSeen) {
+            prefixesSeen = ListView1.changes();
+            run.setPrefixes(ListView1.texts());
+        }
+        if (ListView2.changes() != resultsSeen) {
+            run.setResults(ListView2.snapshot());
+        }
         // [114]-[150] for a batch of numbers, and [152]-[154] for those that are new. A failure
         // (memory running out, say) is reported once and ends the run with what it made.
         if (!trap.step(114, [&] { run.draw(); }) || !trap.step(154, [&] {
                 stop = run.keep(fresh);
                 ListView2.add(fresh);
+                resultsSeen = ListView2.changes();
             })) {
             break;
         }

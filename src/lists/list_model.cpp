@@ -18,15 +18,23 @@ void ListModel::checkPosition(int position) const
     }
 }
 
+// A text's entry, in a place a removed entry gave up if there is one.
+std::uint64_t ListModel::addText(const QString &text)
+{
+    if (freeTexts_.empty()) {
+        texts_.push_back(text);
+        return textEntry(texts_.size() - 1);
+    }
+    const std::uint32_t place = freeTexts_.back();
+    freeTexts_.pop_back();
+    texts_[place] = text;
+    return textEntry(place);
+}
+
 void ListModel::add(const QString &text)
 {
     const std::uint64_t key = numberKey(text);
-    if (key != kNotANumber) {
-        entries_.push_back(key);
-    } else {
-        entries_.push_back(textEntry(texts_.size()));
-        texts_.push_back(text);
-    }
+    entries_.push_back(key != kNotANumber ? key : addText(text));
     appended(1);
 }
 
@@ -49,12 +57,7 @@ void ListModel::add(const ListEntries &entries)
         return;
     }
     for (const std::uint64_t entry : entries.entries) {
-        if (!isTextEntry(entry)) {
-            entries_.push_back(entry);
-        } else {
-            entries_.push_back(textEntry(texts_.size()));
-            texts_.push_back(entries.texts[textIndexOf(entry)]);
-        }
+        entries_.push_back(isTextEntry(entry) ? addText(entries.texts[textIndexOf(entry)]) : entry);
     }
     appended(entries.size());
 }
@@ -81,15 +84,7 @@ void ListModel::appended(std::size_t n)
         }
     }
     queuePublish();
-    announceChange();
-}
-
-void ListModel::announceChange()
-{
-    if (!changeAnnounced_) {
-        changeAnnounced_ = true;
-        emit changed();
-    }
+    ++changes_;
 }
 
 void ListModel::queuePublish()
@@ -117,7 +112,12 @@ void ListModel::remove(int position)
     publish();
     const std::size_t row = std::size_t(position - 1);
     beginRemoveRows({}, int(row), int(row));
-    // A text left behind by its entry stays unused until the list is cleared.
+    // A removed text gives its memory back, and its place to the next text added.
+    if (isTextEntry(entries_[row])) {
+        const std::uint32_t place = std::uint32_t(textIndexOf(entries_[row]));
+        texts_[place] = QString();
+        freeTexts_.push_back(place);
+    }
     entries_.erase(row);
     for (std::size_t r = row; r < entries_.size(); ++r) {
         setBit(r, bit(r + 1));
@@ -129,7 +129,7 @@ void ListModel::remove(int position)
     }
     published_ = count();
     endRemoveRows();
-    announceChange();
+    ++changes_;
 }
 
 void ListModel::clear()
@@ -138,6 +138,7 @@ void ListModel::clear()
     beginResetModel();
     entries_.clear();
     std::vector<QString>().swap(texts_);
+    std::vector<std::uint32_t>().swap(freeTexts_);
     std::vector<QStringList>().swap(subItems_);
     std::vector<std::uint64_t>().swap(checked_);
     published_ = 0;
@@ -149,7 +150,7 @@ void ListModel::clear()
         malloc_trim(0);
     }
 #endif
-    announceChange();
+    ++changes_;
 }
 
 QString ListModel::text(int position) const
@@ -161,7 +162,6 @@ QString ListModel::text(int position) const
 
 QStringList ListModel::texts() const
 {
-    changeAnnounced_ = false;
     QStringList all;
     all.reserve(count());
     for (int i = 1; i <= count(); ++i) {
@@ -172,7 +172,6 @@ QStringList ListModel::texts() const
 
 ListSnapshot ListModel::snapshot() const
 {
-    changeAnnounced_ = false;
     ListSnapshot s;
     s.headers = headers_;
     s.entries.resize(entries_.size());

@@ -17,14 +17,21 @@ struct ListSnapshot;
 // that is not there throws Failure.
 //
 // An entry of the form NNN-NNN-NNNN is kept as the number its digits make, in eight bytes; only
-// entries of another form keep their text, and a check mark takes a bit. Appends are cheap: the
-// view is told about new rows once per turn of the event loop, however many were appended.
+// entries of another form keep their text, and a check mark takes a bit.
+//
+// Two counts: count() is the list's, for the program. rowCount(), which views read, is the rows
+// they have been told of: appends reach views once per turn of the event loop (or at publish()),
+// however many there were, so rowCount() lags behind count() until then.
 class ListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     explicit ListModel(QObject *parent = nullptr);
 
     int count() const { return int(entries_.size()); }
+    // How many times the entries changed: every add, remove and clear counts one, an append of
+    // many entries at once too. A long loop compares it between its yields to learn whether
+    // anyone changed the list meanwhile.
+    quint64 changes() const { return changes_; }
     void add(const QString &text);
     void add(QStringView text);
     void add(const ListEntries &entries);
@@ -41,7 +48,7 @@ public:
     bool checked(int position) const;
     void setChecked(int position, bool checked);
 
-    // Entries that the view has been told about; the rest wait for the next batch.
+    // Tells the views of the rows appended since they last heard.
     void publish();
 
     // Result entries show a check box and start checked.
@@ -63,11 +70,6 @@ public:
 
 signals:
     void columnWidthChanged(int column, int widthTwips);
-    // At once with the first change of the entries (added, removed, cleared) since the list was
-    // last read whole (texts(), snapshot()), so a loop that yields can tell its list changed and
-    // read it again; a million appends cost no million signals. The view hears of appended
-    // entries later, a batch at a time.
-    void changed();
 
 private:
     // A list this long gives its memory back to the system when it is cleared.
@@ -78,17 +80,18 @@ private:
     void queuePublish();
     bool bit(std::size_t row) const { return (checked_[row >> 6] >> (row & 63)) & 1; }
     void setBit(std::size_t row, bool on);
-    void announceChange();
+    std::uint64_t addText(const QString &text);
 
     // Entries in the lists' form (number_form.h), their texts in texts_.
     ChunkedVector<std::uint64_t> entries_;
     std::vector<QString> texts_;
-    std::vector<QStringList> subItems_;   // grows only as far as sub-items are set
-    std::vector<std::uint64_t> checked_;  // a bit per entry
+    std::vector<std::uint32_t> freeTexts_;  // places in texts_ that removed entries gave up
+    std::vector<QStringList> subItems_;     // grows only as far as sub-items are set
+    std::vector<std::uint64_t> checked_;    // a bit per entry
     QStringList headers_;
     std::vector<int> widths_;
     int published_ = 0;
     bool publishQueued_ = false;
     bool checkable_ = false;
-    mutable bool changeAnnounced_ = false;  // since the last whole read
+    quint64 changes_ = 0;
 };

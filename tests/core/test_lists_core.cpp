@@ -8,6 +8,7 @@ class TestListsCore : public QObject {
     Q_OBJECT
 private slots:
     void snapshotHoldsTheListAsItStood();
+    void countsRowsAndChanges();
 };
 
 void TestListsCore::snapshotHoldsTheListAsItStood()
@@ -30,6 +31,33 @@ void TestListsCore::snapshotHoldsTheListAsItStood()
     QCOMPARE(s.cell(1, 2), QString());
     QVERIFY(s.isChecked(1) && !s.isChecked(3));
     QCOMPARE(s.checkedCount(), 2);
+}
+
+void TestListsCore::countsRowsAndChanges()
+{
+    // count() is the list's at once; rowCount() is what views were told of, at the next turn.
+    ListModel list;
+    list.addColumn(QStringLiteral("A"), 1000);
+    const quint64 before = list.changes();
+    list.add(QStringLiteral("717-555-0100"));
+    list.add(QStringLiteral("a prefix"));
+    QCOMPARE(list.count(), 2);
+    QCOMPARE(list.rowCount(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(list.rowCount(), 2);
+    // Every change counts, whoever reads the list meanwhile.
+    (void)list.snapshot();
+    list.remove(2);
+    QCOMPARE(list.changes(), before + 3);
+
+    // A removed text's place goes to the next text: deleting most of a long list of texts keeps
+    // no memory of them.
+    for (int i = 0; i < 100; ++i) {
+        list.add(QStringLiteral("text %1").arg(i));
+        list.remove(list.count());
+    }
+    QCOMPARE(list.snapshot().texts.size(), std::size_t(1));
+    QCOMPARE(list.text(1), QStringLiteral("717-555-0100"));
 }
 
 QTEST_MAIN(TestListsCore)

@@ -146,24 +146,8 @@ std::uint64_t GenerationRun::missLimit()
     return *missLimit_;
 }
 
-void GenerationRun::readListsFrom(std::function<QStringList()> prefixes,
-                                  std::function<ListSnapshot()> results)
-{
-    readPrefixes_ = std::move(prefixes);
-    readResults_ = std::move(results);
-}
-
 void GenerationRun::draw()
 {
-    // However many changes came during the yield, each list is read again once.
-    if (resultsTaken_ && readResults_) {
-        resultsTaken_ = false;
-        setResults(readResults_());
-    }
-    if (prefixesChanged_ && readPrefixes_) {
-        prefixesChanged_ = false;
-        setPrefixes(readPrefixes_());
-    }
     // Once when the run starts, and again only when its lists changed under it.
     if (!indexPrepared_) {
         prepareIndex();

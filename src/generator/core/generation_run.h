@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -24,8 +23,8 @@ std::optional<QString> refusalOf(int requested, const std::vector<PrefixPlan> &p
 
 // One run of "Start Generating", without its window: numbers are drawn from the prefixes a batch
 // at a time, and those the result list does not hold yet are kept, until the requested count is
-// made. Between two batches the window lets other actions run; it tells the run when they change
-// a list, and the run reads that list again, once, before its next batch.
+// made. Between two batches the window lets other actions run; when they changed a list, the
+// window gives the run that list again before its next batch.
 class GenerationRun {
 public:
     // Numbers drawn between two turns of the event loop. Nothing else runs inside a batch, so
@@ -48,17 +47,10 @@ public:
 
     // The prefix list as it stands now, planned here once. An empty list gives no batch.
     void setPrefixes(const QStringList &prefixes);
-    // The entries the result list holds.
+    // The entries the result list holds, all of which the run makes no number again.
     void setResults(const ListSnapshot &results);
     // Why a run of this count from these prefixes is refused before anything changes (refusalOf).
     std::optional<QString> refusal() const { return refusalOf(requested_, plans_); }
-
-    // Where the lists are read again when the window says they changed: the prefix list after
-    // any change, the result list after another action took entries from it.
-    void readListsFrom(std::function<QStringList()> prefixes,
-                       std::function<ListSnapshot()> results);
-    void prefixesChanged() { prefixesChanged_ = true; }
-    void resultsTaken() { resultsTaken_ = true; }
 
     // One batch: draw() makes up to kBatch numbers (no more than are still wanted), and keep()
     // passes on the new ones in order, in the list's own form, for the caller to append. keep()
@@ -75,10 +67,6 @@ private:
     int requested_;
     RandomSource &source_;
     std::vector<PrefixPlan> plans_;
-    std::function<QStringList()> readPrefixes_;
-    std::function<ListSnapshot()> readResults_;
-    bool prefixesChanged_ = false;
-    bool resultsTaken_ = false;
     std::optional<std::uint64_t> missLimit_;
     DuplicateIndex index_;
     bool indexPrepared_ = false;  // it has room for the numbers still to make
