@@ -12,7 +12,6 @@ Usage: clipboard_manager.py <path to dialroster>. Exits 77 (skipped) when the to
 import ctypes
 import ctypes.util
 import os
-import select
 import shutil
 import subprocess
 import sys
@@ -20,7 +19,7 @@ import tempfile
 import time
 
 sys.dont_write_bytecode = True  # no cache beside the sources
-from real_window import SKIPPED, Desktop, Failed, Program, check, log, wait_for
+from real_window import SKIPPED, Desktop, Failed, Program, check, first_line, log, wait_for
 
 COUNTS = (100000, 1300000)
 XFCONF_SERVICE = "/usr/share/dbus-1/services/org.xfce.Xfconf.service"
@@ -103,18 +102,8 @@ class ClipboardManager:
         self.started(["dbus-daemon", "--config-file=" + config, "--nofork",
                       f"--print-address={write_end}"], pass_fds=(write_end,))
         os.close(write_end)
-        address = b""
-        deadline = time.monotonic() + 30
-        while not address.endswith(b"\n"):
-            left = deadline - time.monotonic()
-            check(left > 0 and select.select([read_end], [], [], left)[0],
-                  "dbus-daemon did not start")
-            chunk = os.read(read_end, 256)
-            check(chunk, f"dbus-daemon ended before it listened{self.printed()}")
-            address += chunk
-        os.close(read_end)
         # The program, the settings store and xfsettingsd all use this bus and no other.
-        env["DBUS_SESSION_BUS_ADDRESS"] = address.decode().strip()
+        env["DBUS_SESSION_BUS_ADDRESS"] = first_line(read_end, "dbus-daemon", self.printed())
 
         with open(XFCONF_SERVICE, encoding="utf-8") as f:
             xfconfd = [line.split("=", 1)[1].strip() for line in f if line.startswith("Exec=")]

@@ -69,6 +69,20 @@ def wait_for(what, probe, timeout=30.0):
         time.sleep(0.05)
 
 
+def first_line(read_end, what, ended=""):
+    """The first line a process writes to the pipe read_end (which is closed then), stripped."""
+    line = b""
+    deadline = time.monotonic() + 30
+    while not line.endswith(b"\n"):
+        left = deadline - time.monotonic()
+        check(left > 0 and select.select([read_end], [], [], left)[0], f"{what} did not start")
+        chunk = os.read(read_end, 256)
+        check(chunk, f"{what} ended before it was ready{ended}")
+        line += chunk
+    os.close(read_end)
+    return line.decode().strip()
+
+
 class Desktop:
     """An X server of our own and the command-line tools that act on it."""
 
@@ -104,17 +118,7 @@ class Desktop:
              "-nolisten", "tcp", "-noreset"] + density,
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
-        number = b""
-        deadline = time.monotonic() + 30
-        while not number.endswith(b"\n"):
-            left = deadline - time.monotonic()
-            check(left > 0 and select.select([read_end], [], [], left)[0],
-                  "Xvfb did not start")
-            chunk = os.read(read_end, 16)
-            check(chunk, "Xvfb ended before it took a display")
-            number += chunk
-        os.close(read_end)
-        self.env["DISPLAY"] = ":" + number.decode().strip()
+        self.env["DISPLAY"] = ":" + first_line(read_end, "Xvfb")
         log(f"X server on {self.env['DISPLAY']}")
 
     def stop(self):
