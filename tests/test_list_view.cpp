@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QtTest>
@@ -59,13 +60,18 @@ ViewState stateOf(ListView *list)
 
 // What a view as the window builds one shows on the screen, on the same list as `list` and at
 // the same place in a window of the same size, so that both are drawn at the same device pixels.
-// The state is set after the focus, which on its own would make the first entry current.
-QImage freshViewOf(ListView *list, const ViewState &state)
+// The state is set after the focus, which on its own would make the first entry current. Another
+// model and the style's own delegate stand in where a test gives them.
+QImage freshViewOf(ListView *list, const ViewState &state, QAbstractItemModel *model = nullptr,
+                   QAbstractItemDelegate *delegate = nullptr)
 {
     QWidget window;
     window.resize(list->window()->size());
     auto *view = new ListView(&window);
-    view->setModel(list->model());
+    view->setModel(model ? model : list->model());
+    if (delegate) {
+        view->setItemDelegate(delegate);
+    }
     view->setSelectionBehavior(list->selectionBehavior());
     view->setSelectionMode(list->selectionMode());
     view->setEditTriggers(list->editTriggers());
@@ -266,6 +272,7 @@ class TestListView : public QObject {
     Q_OBJECT
 private slots:
     void screenFollowsEveryChange();
+    void longEntryShowsAsItsStart();
 };
 
 void TestListView::screenFollowsEveryChange()
@@ -315,6 +322,35 @@ void TestListView::screenFollowsEveryChange()
                                     .arg(QDir::tempPath())));
         }
     }
+}
+
+void TestListView::longEntryShowsAsItsStart()
+{
+    // A list file of one 15 MB line, characters beyond the first plane among them: its row shows
+    // what the style itself draws for a row of its first two hundred characters, which run past
+    // the column as the whole line does, and the entry keeps every character.
+    QString entry;
+    while (entry.size() < 15 * 1024 * 1024) {
+        entry += QStringLiteral("603-43 800-281-2 717 \U0001F4DE ");
+    }
+    FormFixture f;
+    Form1 &w = f.form();
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.ListView1.add(entry);
+    settle();
+    const QImage seen = onScreen(w.listView1Widget);
+    QCOMPARE(w.ListView1.text(1), entry);
+
+    ListModel start;
+    start.addColumn(w.ListView1.header(1), 0);
+    start.add(entry.left(200));
+    start.publish();
+    QStyledItemDelegate styles;
+    const QImage expected =
+        freshViewOf(w.listView1Widget, stateOf(w.listView1Widget), &start, &styles);
+    QCOMPARE(seen, expected);
 }
 
 QTEST_MAIN(TestListView)

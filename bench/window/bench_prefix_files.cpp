@@ -3,6 +3,7 @@
 #include "bench_data.h"
 #include "bench_window.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/list_view.h"
 #include "prefixes/core/list_file_text.h"
 #include "prefixes/prefix_files.h"
 
@@ -73,5 +74,42 @@ void BM_WindowSaveResults(benchmark::State &state)
     state.counters["peak_MB"] = peakResidentBytes() / 1e6;
 }
 BENCHMARK(BM_WindowSaveResults)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A file of the system's that says it is empty and holds gigabytes, chosen as a list file: click
+// to the refusal.
+void BM_WindowRefusePseudoFile(benchmark::State &state)
+{
+    SilentDesktop desktop;
+    desktop.nextFile = QStringLiteral("/proc/self/pagemap");
+    auto form = makeBenchWindow(desktop);
+    form->Form_Load();
+    for (auto _ : state) {
+        form->PushButton10_Click();
+    }
+    if (desktop.messages != int(state.iterations()) || form->ListView1.count() != 0) {
+        state.SkipWithError("not refused");
+    }
+}
+BENCHMARK(BM_WindowRefusePseudoFile)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A repaint of the prefix list holding one entry of 15 MB, as a one-line file of that size
+// gives.
+void BM_PaintLongEntry(benchmark::State &state)
+{
+    SilentDesktop desktop;
+    auto form = makeBenchWindow(desktop);
+    form->Form_Load();
+    form->show();
+    QString entry;
+    while (entry.size() < 15 * 1024 * 1024) {
+        entry += QStringLiteral("603-43 800-281-2 717 ");
+    }
+    form->ListView1.add(entry);
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        form->listView1Widget->viewport()->repaint();
+    }
+}
+BENCHMARK(BM_PaintLongEntry)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

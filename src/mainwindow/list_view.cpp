@@ -8,7 +8,36 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <algorithm>
+
+namespace {
+
+// Draws only the start of a long entry. The style lays out the whole text of a row before it
+// elides what does not fit, which for an entry of millions of characters took seconds at every
+// repaint; a row shows a few hundred characters at most, and no character is narrower than a
+// pixel but the marks that sit on another, so four characters a pixel of the column leave the
+// elided row as it was. The entry itself keeps every character.
+class StartOfTextDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        qsizetype most = std::max(256, 4 * option->rect.width());
+        if (option->text.size() > most) {
+            // Not between the two halves of a character beyond the first plane.
+            if (option->text.at(most - 1).isHighSurrogate()) {
+                --most;
+            }
+            option->text.truncate(most);
+        }
+    }
+};
+
+}  // namespace
 
 ListView::ListView(QWidget *parent)
     : QAbstractItemView(parent), header_(new QHeaderView(Qt::Horizontal, this))
@@ -18,6 +47,7 @@ ListView::ListView(QWidget *parent)
     header_->setStretchLastSection(false);
     header_->setSectionsClickable(false);
     header_->setFocusPolicy(Qt::NoFocus);
+    setItemDelegate(new StartOfTextDelegate(this));
     connect(header_, &QHeaderView::sectionResized, this, [this] {
         updateGeometries();
         viewport()->update();
