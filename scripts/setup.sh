@@ -9,6 +9,7 @@ packages=(
     libxlsxwriter-dev libbenchmark-dev
     fonts-liberation2
     xvfb xauth xdotool xclip x11-utils libxfixes3
+    at-spi2-core python3-pyatspi dbus-x11
     python3 python3-openpyxl
     sqlite3 xdg-utils
     clang libclang-rt-14-dev
