@@ -31,8 +31,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from real_window import (SKIPPED, PRODUCT, HEADER, BUTTONS, COUNT_BOX, Desktop, Failed,  # noqa: E402
-                         Program, check, log, wait_for)
+from real_window import (BUTTONS, COUNT_BOX, HEADER, PRODUCT, SKIPPED,  # noqa: E402
+                         Desktop, Failed, Program, check, log, wait_for)
 
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 PREFIXES = "Phone Number Prefixes"
@@ -47,26 +47,30 @@ def stop_group(process, name):
     """Ends a process we started in a group of its own, and all it started in that group."""
     if process is None:
         return
-    for sig, grace in ((signal.SIGTERM, 5.0), (signal.SIGKILL, 5.0)):
+    for sig in (signal.SIGTERM, signal.SIGKILL):
         try:
             os.killpg(process.pid, sig)
         except ProcessLookupError:
             break
-        deadline = time.monotonic() + grace
-        while time.monotonic() < deadline:
-            process.poll()
-            try:
-                os.killpg(process.pid, 0)
-            except ProcessLookupError:
-                break
-            time.sleep(0.05)
-        else:
-            continue
-        break
+        if group_ended(process, 5.0):
+            break
     try:
         process.wait(5)
     except subprocess.TimeoutExpired:
         log(f"{name} did not end")
+
+
+def group_ended(process, timeout):
+    deadline = time.monotonic() + timeout
+    while True:
+        process.poll()  # the group lasts while its leader is not waited for
+        try:
+            os.killpg(process.pid, 0)
+        except ProcessLookupError:
+            return True
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.05)
 
 
 def read_line(stream, timeout, what):
@@ -244,6 +248,29 @@ def expect_row(listener, list_name, number, rows, name=None):
     return source
 
 
+def type_count(desktop, program, count):
+    """Types the count, again should a key be lost: the bridge holds every key back until the
+    registry has answered for it, and keys typed quickly are lost now and then."""
+    stored = os.path.join(desktop.env["XDG_CONFIG_HOME"], "Quillane", "Quillane.conf.count")
+
+    def typed():
+        try:
+            with open(stored, encoding="utf-8") as f:
+                return f.read() == str(count)
+        except OSError:
+            return False
+
+    for _ in range(5):
+        program.click_in(COUNT_BOX)
+        desktop.key("ctrl+a")
+        desktop.type(str(count))
+        try:
+            return wait_for(f"the count {count} in the box", typed, timeout=5)
+        except Failed:
+            log("a key was lost; typing the count again")
+    raise Failed(f"the count {count} could not be typed")
+
+
 def scenario(desktop, listener, executable):
     program = Program(desktop, executable)
     listener.program = program.process.pid
@@ -338,9 +365,7 @@ def scenario(desktop, listener, executable):
         heard(listener, mark, "Clear List")
 
         # A million numbers, appended in many batches: told in a handful of events.
-        program.click_in(COUNT_BOX)
-        desktop.key("ctrl+a")
-        desktop.type(str(LONG_RUN))
+        type_count(desktop, program, LONG_RUN)
         mark = listener.mark()
         program.click_in(BUTTONS["Start Generating"])
         listener.expect(f"{LONG_RUN} results added", is_event(
@@ -373,11 +398,11 @@ def around(desktop, command):
     log(f"running {' '.join(command)}")
     process = subprocess.Popen(command, env=dict(desktop.env, QT_QPA_PLATFORM="xcb"))
     reader = None
-    deadline = time.monotonic() + 1200
+    deadline = time.monotonic() + 480  # well within the time CTest gives it
     try:
         reader = Listener(desktop.env, "--read", str(process.pid))
         while process.poll() is None:
-            check(time.monotonic() < deadline, f"{command[0]} did not end within 20 minutes")
+            check(time.monotonic() < deadline, f"{command[0]} did not end within 8 minutes")
             reader.poll(0.2)  # read all along, so that the reader never waits on its output
         reader.finish()
     finally:
