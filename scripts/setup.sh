@@ -10,6 +10,7 @@ packages=(
     fonts-liberation2
     xvfb xauth xdotool xclip x11-utils libxfixes3
     xfce4-settings xfconf dbus-daemon dbus-bin
+    at-spi2-core python3-pyatspi dbus-x11
     python3 python3-openpyxl
     sqlite3 xdg-utils
     clang libclang-rt-14-dev

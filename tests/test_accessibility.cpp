@@ -54,6 +54,7 @@ private slots:
     void focusIsAlwaysVisible();
     void listRingOnlyAroundTheListWithTheFocus();
     void listEntriesReadAsItems();
+    void listsReadAsTables();
 };
 
 void TestAccessibility::everyControlHasItsCaptionAsName()
@@ -255,10 +256,71 @@ void TestAccessibility::listEntriesReadAsItems()
     QCOMPARE(list->indexOfChild(list->child(1)), 1);
     QCOMPARE(first->parent(), list);
     QVERIFY(!list->child(2));
-    // An item asked for after its entry went away says so, and is not read.
+    // An item asked for after its entry went away is gone for a screen reader too.
+    const QAccessible::Id firstId = QAccessible::uniqueId(first);
     w.ListView2.clear();
-    QVERIFY(!first->isValid());
+    QVERIFY(!QAccessible::accessibleInterface(firstId));
     QCOMPARE(list->childCount(), 0);
+}
+
+// What a screen reader reads of a list besides its items: the table of its rows, each cell read
+// from the list when asked for; the current row; and each item staying on its entry as rows come
+// and go before it.
+void TestAccessibility::listsReadAsTables()
+{
+    FormFixture f;
+    Form1 &w = f.form();
+    showActive(w);
+    f.addPrefixes({"717", "603-43", "800-281-2", "212"});
+    w.ListView1.publish();
+    QAccessibleInterface *list = accessible(w.listView1Widget);
+    QAccessibleTableInterface *table = list->tableInterface();
+    QVERIFY(table);
+    QCOMPARE(table->rowCount(), 4);
+    QCOMPARE(table->columnCount(), 1);
+    QCOMPARE(table->columnDescription(0), QStringLiteral("Phone Number Prefixes"));
+    QCOMPARE(table->cellAt(1, 0), list->child(1));
+    QCOMPARE(table->cellAt(1, 0)->text(QAccessible::Name), QStringLiteral("603-43"));
+    QCOMPARE(table->cellAt(1, 0)->tableCellInterface()->rowIndex(), 1);
+    QVERIFY(!table->cellAt(4, 0));
+    QVERIFY(!table->cellAt(0, 1));
+
+    // The current row, selected, has the focus; the table says which row is selected.
+    w.PushButton1->setFocus(Qt::TabFocusReason);
+    w.listView1Widget->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w.listView1Widget, Qt::Key_Down);
+    QCOMPARE(list->focusChild(), table->cellAt(1, 0));
+    QVERIFY(table->cellAt(1, 0)->state().focused && table->cellAt(1, 0)->state().selected);
+    QCOMPARE(table->selectedRows(), QList<int>{1});
+    QVERIFY(table->isRowSelected(1) && !table->isRowSelected(0));
+
+    // Items keep their entries: the one before goes, the one after moves up a row.
+    QAccessibleInterface *last = table->cellAt(3, 0);
+    const QAccessible::Id removed = QAccessible::uniqueId(table->cellAt(0, 0));
+    w.ListView1.remove(1);
+    QVERIFY(!QAccessible::accessibleInterface(removed));
+    QCOMPARE(last->text(QAccessible::Name), QStringLiteral("212"));
+    QCOMPARE(list->indexOfChild(last), 2);
+    QCOMPARE(table->cellAt(2, 0), last);
+    w.ListView1.add(QStringLiteral("907"));
+    w.ListView1.publish();
+    QCOMPARE(table->rowCount(), 4);
+    QCOMPARE(table->cellAt(2, 0), last);
+    QCOMPARE(table->cellAt(3, 0)->text(QAccessible::Name), QStringLiteral("907"));
+
+    // A screen reader's actions do what the keyboard does.
+    QAccessibleInterface *result = nullptr;
+    w.ListView2.add(QStringLiteral("717-555-0100"));
+    w.ListView2.publish();
+    result = accessible(w.listView2Widget)->tableInterface()->cellAt(0, 0);
+    QVERIFY(result->actionInterface()->actionNames().contains(
+        QAccessibleActionInterface::toggleAction()));
+    result->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QVERIFY(!w.ListView2.checked(1));
+    QVERIFY(!result->state().checked);
+    table->cellAt(3, 0)->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+    QVERIFY(w.listView1Widget->hasFocus());
+    QCOMPARE(w.selectedPrefixPosition(), 4);
 }
 
 QTEST_MAIN(TestAccessibility)

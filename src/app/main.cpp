@@ -4,11 +4,32 @@
 #include "shell/core/app_title.h"
 #include "shell/qt_desktop.h"
 
+#include <QAccessibleObject>
 #include <QApplication>
+
+namespace {
+
+// A screen reader names the program by the product, as its window does. The display name stays
+// unset: on X11 Qt would append it to the title of every box.
+class ApplicationAccessible : public QAccessibleApplication {
+public:
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name ? kProductName : QAccessibleApplication::text(t);
+    }
+};
+
+QAccessibleInterface *applicationAccessible(const QString &, QObject *object)
+{
+    return object == qApp ? new ApplicationAccessible : nullptr;
+}
+
+}  // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QAccessible::installFactory(applicationAccessible);
     QCoreApplication::setOrganizationName(kMakerName);
     QCoreApplication::setApplicationName(kMakerName);
     // Names the launcher entry, so that docks on Wayland, which know a window only by this name,

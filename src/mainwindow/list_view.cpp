@@ -40,7 +40,9 @@ protected:
 }  // namespace
 
 ListView::ListView(QWidget *parent)
-    : QAbstractItemView(parent), header_(new QHeaderView(Qt::Horizontal, this))
+    : QAbstractItemView(parent),
+      header_(new QHeaderView(Qt::Horizontal, this)),
+      accessibility_(std::make_unique<ListViewAccessibility>(this))
 {
     // A list control's header reads from the left, as a tree view's does.
     header_->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -58,6 +60,8 @@ ListView::ListView(QWidget *parent)
     setHorizontalScrollMode(ScrollPerPixel);
 }
 
+ListView::~ListView() = default;
+
 void ListView::setModel(QAbstractItemModel *model)
 {
     QAbstractItemView::setModel(model);
@@ -73,6 +77,12 @@ void ListView::setModel(QAbstractItemModel *model)
             connect(model, signal, this, &ListView::relayOut);
         }
         connect(model, &QAbstractItemModel::rowsMoved, this, &ListView::relayOut);
+        connect(model, &QAbstractItemModel::rowsRemoved, this,
+                [this](const QModelIndex &parent, int first, int last) {
+                    if (parent == rootIndex()) {
+                        accessibility_->rowsRemoved(first, last);
+                    }
+                });
     }
 }
 
@@ -81,6 +91,7 @@ void ListView::reset()
     QAbstractItemView::reset();
     rowHeight_ = 0;
     relayOut();
+    accessibility_->modelReset();
 }
 
 // Rows went away or moved: the scroll range shrinks (scrolling back where it ran past the end)
@@ -352,6 +363,9 @@ void ListView::scrollContentsBy(int, int)
 void ListView::rowsInserted(const QModelIndex &parent, int start, int end)
 {
     QAbstractItemView::rowsInserted(parent, start, end);
+    if (parent == rootIndex()) {
+        accessibility_->rowsInserted(start, end);
+    }
     if (start == 0) {
         rowHeight_ = 0;  // measured again on a real row
     }
@@ -361,6 +375,41 @@ void ListView::rowsInserted(const QModelIndex &parent, int start, int end)
     if (top < viewport()->height()) {
         viewport()->update();
     }
+}
+
+void ListView::rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end)
+{
+    // Before the base view moves the current entry off the rows that go.
+    if (parent == rootIndex()) {
+        accessibility_->rowsAboutToBeRemoved(start, end);
+    }
+    QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
+}
+
+void ListView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QAbstractItemView::currentChanged(current, previous);  // scrolls it into view first
+    accessibility_->currentChanged(current);
+}
+
+void ListView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
+{
+    QAbstractItemView::selectionChanged(selected, deselected);
+    accessibility_->selectionChanged(selected, deselected);
+}
+
+void ListView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                           const QList<int> &roles)
+{
+    QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+    accessibility_->dataChanged(topLeft, bottomRight, roles);
+}
+
+void ListView::focusInEvent(QFocusEvent *event)
+{
+    accessibility_->focusIn();
+    QAbstractItemView::focusInEvent(event);
+    accessibility_->focusInDone();
 }
 
 void ListView::changeEvent(QEvent *event)

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QAbstractItemView>
+#include <memory>
 
+class ListViewAccessibility;
 class QHeaderView;
 
 // The view of both lists: rows of one height under a column header, as a list control in report
@@ -11,6 +13,7 @@ class ListView : public QAbstractItemView {
     Q_OBJECT
 public:
     explicit ListView(QWidget *parent = nullptr);
+    ~ListView() override;
 
     void setModel(QAbstractItemModel *model) override;
     void reset() override;
@@ -21,6 +24,8 @@ public:
     QRect visualRect(const QModelIndex &index) const override;
     void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
     QModelIndex indexAt(const QPoint &point) const override;
+    // What a screen reader is told of the list and its changes.
+    ListViewAccessibility *accessibility() const { return accessibility_.get(); }
 
 protected:
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
@@ -33,6 +38,13 @@ protected:
     void updateGeometries() override;
     void scrollContentsBy(int dx, int dy) override;
     void rowsInserted(const QModelIndex &parent, int start, int end) override;
+    void rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void selectionChanged(const QItemSelection &selected,
+                          const QItemSelection &deselected) override;
+    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                     const QList<int> &roles = QList<int>()) override;
+    void focusInEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
@@ -42,6 +54,7 @@ private:
     void relayOut();
 
     QHeaderView *header_;
+    std::unique_ptr<ListViewAccessibility> accessibility_;
     mutable int rowHeight_ = 0;  // 0 until measured
     bool settingRanges_ = false;
 };
