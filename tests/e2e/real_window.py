@@ -37,7 +37,9 @@ BUTTONS = {
     "Start Generating": (8040, 120, 7800, 405),
     "Save Results As Text File": (8040, 4095, 3840, 405),
     "Copy Results To Clipboard": (8040, 4605, 3840, 405),
+    "Save Results As Excel File": (12000, 4095, 3840, 405),
 }
+XLSX = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"
 # The count box, inside its frame at (120, 4740).
 COUNT_BOX = (120 + 240, 4740 + 300, 7335, 330)
 
@@ -294,6 +296,21 @@ def load_typed(desktop, program, typed):
     answer_box(desktop, program, APP_TITLE)
 
 
+def spreadsheet_program(desktop, log_file):
+    """A desktop entry that takes .xlsx files, and the default for them: it writes the path it
+    is given into log_file."""
+    applications = os.path.join(desktop.env["XDG_DATA_HOME"], "applications")
+    os.makedirs(applications, exist_ok=True)
+    script = os.path.join(applications, "note-workbook.sh")
+    with open(script, "w", encoding="utf-8") as f:
+        f.write(f'#!/bin/sh\nprintf "%s\\n" "$1" > "{log_file}"\n')
+    os.chmod(script, 0o755)
+    with open(os.path.join(applications, "note-workbook.desktop"), "w", encoding="utf-8") as f:
+        f.write("[Desktop Entry]\nType=Application\nName=Note workbook\n"
+                f"Exec={script} %f\nMimeType={XLSX};\n")
+    desktop.tool("xdg-mime", "default", "note-workbook.desktop", XLSX)
+
+
 def settings_value(path, group, key):
     """A value from the ini file Qt writes, with its section and key names decoded."""
     section = None
@@ -364,6 +381,24 @@ def scenario(desktop, executable, work):
         check(saved == expected.encode("ascii"),
               f"the saved table differs from the numbers shown ({len(saved)} bytes)")
         log(f"saved table: header and 200 lines, {len(saved)} bytes")
+
+        # The workbook goes to the desktop's program for .xlsx files, through xdg-open: a
+        # program of ours that notes what it was given.
+        opened = os.path.join(work, "opened")
+        spreadsheet_program(desktop, opened)
+        program.click("Save Results As Excel File")
+        workbook = wait_for("the spreadsheet program to be given a workbook",
+                            lambda: os.path.exists(opened) and open(opened).read().strip())
+        folder = os.path.join(desktop.env["XDG_CACHE_HOME"], "dialroster")
+        check(os.path.dirname(workbook) == folder, f"the workbook went to {workbook}")
+        mode = os.stat(folder).st_mode & 0o777
+        check(mode == 0o700, f"the workbooks' folder has mode {mode:o}")
+        rc, cells = desktop.run("/usr/bin/python3", "-c", "import sys, openpyxl\n"
+                                "for row in openpyxl.load_workbook(sys.argv[1]).active.values:\n"
+                                "    print(row[0])", workbook)
+        check(rc == 0 and cells.split("\n")[:-1] == [HEADER] + numbers,
+              "the workbook does not hold the header and the 200 numbers shown")
+        log(f"workbook: {os.path.basename(workbook)} in {folder} (mode 700), 200 numbers")
 
         # Typed names that name no file: "File not found" once for each, the others load. The
         # load appends, and the settings below show what and in which order.
