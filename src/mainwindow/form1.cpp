@@ -173,12 +173,13 @@ void Form1::buildControls()
     }
 }
 
-// Runs a handler for the event loop. Once the window has closed no handler runs any more, and
-// the loops of a handler that the close ended stop here, before they reach the event loop.
+// Runs a handler for the event loop. Once the window is closing no handler starts any more (the
+// close yields once, and a click waiting there would start a whole run), and the loops of a
+// handler that the close ended stop here, before they reach the event loop.
 template <typename Handler>
 void Form1::runHandler(Handler &&handler)
 {
-    if (ended_) {
+    if (closing_) {
         return;
     }
     try {

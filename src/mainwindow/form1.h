@@ -151,8 +151,7 @@ private:
     // Runs of "Start Generating" begun so far. A run started inside another's yield takes the
     // result list over, and the earlier one ends when it sees that it is no longer the latest.
     quint64 generationRuns_ = 0;
-    bool closing_ = false;
-    bool ended_ = false;  // the program has ended: no handler runs any more
+    bool closing_ = false;  // from the request to close on, no handler starts
     std::optional<QCursor> mouseIcon_;
     QFocusFrame *listFocusRing_ = nullptr;
 };

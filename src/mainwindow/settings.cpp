@@ -55,7 +55,6 @@ void Form1::Form_Unload()
     // The store took everything above before returning. Every loop still running ends at its
     // yield: a save that the close interrupted gives up its temporary file as it unwinds, so
     // its old file stays whole and no half-written copy is left beside it.
-    ended_ = true;
     endRunningLoops();
     desktop().endProgram();
 }
