@@ -335,6 +335,21 @@ void TestSettings::closingDuringGenerationSavesThenEnds()
     QCOMPARE(f.desktop.endings, 1);
     QVERIFY2(resultsAtEnd > 0 && resultsAtEnd < 300000, qPrintable(QString::number(resultsAtEnd)));
     QCOMPARE(storedAtEnd, QStringLiteral("717;"));
+    // The run ended at the close: not one more number, not one more box.
+    QCOMPARE(f.form().ListView2.count(), resultsAtEnd);
+    QCOMPARE(f.desktop.calls.last().kind, QStringLiteral("end"));
+
+    // So does a copy: the clipboard is never touched.
+    f.restart();
+    for (int i = 0; i < 20000; ++i) {
+        f.form().ListView2.add(
+            QStringLiteral("717-555-%1").arg(i % 10000, 4, 10, QLatin1Char('0')));
+    }
+    f.desktop.calls.clear();
+    afterTurns(&f.form(), 100, [&] { f.form().close(); });
+    f.click(f.form().PushButton8);
+    QCOMPARE(f.desktop.calls.last().kind, QStringLiteral("end"));
+    QVERIFY(!f.desktop.clipboard);
 }
 
 QTEST_MAIN(TestSettings)
