@@ -9,102 +9,31 @@ whose 18 MB are more than the X server takes in one request.
 Usage: clipboard_manager.py <path to dialroster>. Exits 77 (skipped) when the tools are missing.
 """
 
-import ctypes
-import ctypes.util
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.dont_write_bytecode = True  # no cache beside the sources
-from real_window import SKIPPED, Desktop, Failed, Program, check, first_line, log, wait_for
+from real_window import (SKIPPED, Desktop, Failed, Program, SessionBus, check, log,  # noqa: E402
+                         stop_process, wait_for)
 
 COUNTS = (100000, 1300000)
 XFCONF_SERVICE = "/usr/share/dbus-1/services/org.xfce.Xfconf.service"
 TOOLS = ("Xvfb", "xdotool", "xclip", "dbus-daemon", "dbus-send", "xfsettingsd")
 
-# A session bus that starts nothing by itself (no service folders), so every process on it is
-# one this script started and stops.
-BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir={folder}</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-"""
-
-
-def selection_owner(display, selection):
-    """The window that owns the X selection, 0 when none does."""
-    xlib = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11") or "libX11.so.6")
-    xlib.XOpenDisplay.restype = ctypes.c_void_p
-    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    xlib.XInternAtom.restype = ctypes.c_ulong
-    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    xlib.XGetSelectionOwner.restype = ctypes.c_ulong
-    xlib.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    connection = xlib.XOpenDisplay(display.encode())
-    check(connection, "cannot open the X display")
-    try:
-        return xlib.XGetSelectionOwner(connection,
-                                       xlib.XInternAtom(connection, selection.encode(), 0))
-    finally:
-        xlib.XCloseDisplay(connection)
-
-
-def clipboard_bytes(desktop, timeout=30.0):
-    """The clipboard's text as bytes, or None when nobody gives any."""
-    try:
-        done = subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=desktop.env,
-                              capture_output=True, timeout=timeout)
-    except subprocess.TimeoutExpired:
-        return None
-    return done.stdout if done.returncode == 0 and done.stdout else None
-
-
-def stop_process(process):
-    if process.poll() is None:
-        process.terminate()
-        try:
-            process.wait(5)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait(5)
-
-
 class ClipboardManager:
-    """A session bus, the settings store and xfsettingsd with its clipboard manager."""
+    """On the session bus of the desktop (the program, the settings store and xfsettingsd all
+    use it and no other), the settings store and xfsettingsd with its clipboard manager."""
 
-    def __init__(self, desktop, work):
+    def __init__(self, desktop):
         self.desktop = desktop
-        self.work = work
         self.processes = []
         self.output = tempfile.TemporaryFile()
         self.window = 0
 
     def start(self):
-        env = self.desktop.env
-        folder = os.path.join(self.work, "bus")
-        os.makedirs(folder)
-        config = os.path.join(self.work, "bus.conf")
-        with open(config, "w", encoding="utf-8") as f:
-            f.write(BUS_CONFIG.format(folder=folder))
-        read_end, write_end = os.pipe()
-        self.started(["dbus-daemon", "--config-file=" + config, "--nofork",
-                      f"--print-address={write_end}"], pass_fds=(write_end,))
-        os.close(write_end)
-        # The program, the settings store and xfsettingsd all use this bus and no other.
-        env["DBUS_SESSION_BUS_ADDRESS"] = first_line(read_end, "dbus-daemon", self.printed())
-
         with open(XFCONF_SERVICE, encoding="utf-8") as f:
             xfconfd = [line.split("=", 1)[1].strip() for line in f if line.startswith("Exec=")]
         check(xfconfd, f"no Exec line in {XFCONF_SERVICE}")
@@ -115,14 +44,14 @@ class ClipboardManager:
         self.started(["xfsettingsd", "--disable-wm-check", "--sm-client-disable"],
                      extra={"NO_AT_BRIDGE": "1", "GSETTINGS_BACKEND": "memory"})
         self.window = wait_for("xfsettingsd to take the clipboard manager's selection",
-                               lambda: self.alive() and selection_owner(env["DISPLAY"],
-                                                                        "CLIPBOARD_MANAGER"))
+                               lambda: self.alive() and
+                               self.desktop.selection_owner("CLIPBOARD_MANAGER"))
         log(f"clipboard manager: xfsettingsd, window {self.window:#x}")
 
-    def started(self, args, pass_fds=(), extra=None):
+    def started(self, args, extra=None):
         env = dict(self.desktop.env, **(extra or {}))
-        self.processes.append(subprocess.Popen(args, env=env, pass_fds=pass_fds,
-                                               stdout=self.output, stderr=subprocess.STDOUT))
+        self.processes.append(subprocess.Popen(args, env=env, stdout=self.output,
+                                               stderr=subprocess.STDOUT))
 
     def has_owner(self, name):
         self.alive()
@@ -159,25 +88,18 @@ def scenario(desktop, manager, executable, count):
         # A copy clicked while the numbers are still being made takes those made so far.
         def whole_clipboard():
             program.click("Copy Results To Clipboard")
-            text = clipboard_bytes(desktop)
+            text = desktop.clipboard_bytes()
             return text if text and text.count(b"\r\n") >= count else None
 
         copied = wait_for(f"{count} numbers on the clipboard", whole_clipboard, timeout=120)
         lines = copied.count(b"\r\n")
         check(lines == count and copied.endswith(b"\r\n"), f"{lines} lines on the clipboard")
-        owner = selection_owner(desktop.env["DISPLAY"], "CLIPBOARD")
+        owner = desktop.selection_owner("CLIPBOARD")
         check(owner and owner != manager.window,
               "the clipboard is not the program's before its window closes")
         log(f"clipboard: {count} numbers, {len(copied)} bytes, from window {owner:#x}")
 
-        closing = time.monotonic()
-        desktop.ask_to_close(program.window)
-        try:
-            rc = program.process.wait(30)
-        except subprocess.TimeoutExpired:
-            raise Failed("the program did not end when its window was closed")
-        took = time.monotonic() - closing
-        check(rc == 0, f"the program ended with {rc}{program.printed()}")
+        took = program.close(timeout=30)
         log(f"window closed, program ended after {took:.3f}s")
     finally:
         program.stop()
@@ -185,11 +107,11 @@ def scenario(desktop, manager, executable, count):
     # The manager takes the clipboard over before it lets the program go: nobody holding it now
     # means the program ended without handing it over.
     owner = wait_for("the clipboard manager to take the clipboard over",
-                     lambda: selection_owner(desktop.env["DISPLAY"], "CLIPBOARD") or None,
+                     lambda: desktop.selection_owner("CLIPBOARD") or None,
                      timeout=10)
     check(owner == manager.window,
           f"window {owner:#x} holds the clipboard, not the manager")
-    kept = clipboard_bytes(desktop)
+    kept = desktop.clipboard_bytes()
     check(kept is not None, "the clipboard is empty after the program ended")
     check(kept == copied, f"the clipboard holds {len(kept)} other bytes after the program ended")
     log(f"clipboard after the end: the same {len(kept)} bytes, from the manager")
@@ -207,9 +129,11 @@ def main():
     executable = os.path.abspath(sys.argv[1])
     with tempfile.TemporaryDirectory(prefix="dialroster-e2e-") as work:
         desktop = Desktop(os.path.join(work, "home"))
-        manager = ClipboardManager(desktop, work)
+        bus = SessionBus(desktop, work)
+        manager = ClipboardManager(desktop)
         try:
             desktop.start()
+            bus.start()
             manager.start()
             for count in COUNTS:
                 scenario(desktop, manager, executable, count)
@@ -218,6 +142,7 @@ def main():
             return 1
         finally:
             manager.stop()
+            bus.stop()
             desktop.stop()
     log("passed")
     return 0

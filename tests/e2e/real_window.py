@@ -6,6 +6,7 @@ clipboard and the saved file, closes the window and reads the settings file the 
 Usage: real_window.py <path to dialroster>. Exits 77 (skipped) when the X tools are missing.
 """
 
+import contextlib
 import ctypes
 import ctypes.util
 import os
@@ -171,23 +172,20 @@ class Desktop:
         self.tool("xdotool", "key", name)
 
     def clipboard(self):
+        text = self.clipboard_bytes(timeout=3)
+        return text.decode("utf-8", "replace") if text is not None else None
+
+    def clipboard_bytes(self, timeout=30.0):
+        """The clipboard's text as bytes, or None when nobody gives any."""
         try:
-            rc, out = self.run("xclip", "-o", "-selection", "clipboard", timeout=3)
+            done = subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=self.env,
+                                  capture_output=True, timeout=timeout)
         except subprocess.TimeoutExpired:
             return None
-        return out if rc == 0 else None
+        return done.stdout if done.returncode == 0 and done.stdout else None
 
     def ask_to_close(self, window):
         """What a window manager sends when the user closes a window: WM_DELETE_WINDOW."""
-        xlib = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11") or "libX11.so.6")
-        xlib.XOpenDisplay.restype = ctypes.c_void_p
-        xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        xlib.XInternAtom.restype = ctypes.c_ulong
-        xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-        xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                                    ctypes.c_void_p]
-        xlib.XFlush.argtypes = [ctypes.c_void_p]
-        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
 
         class ClientMessage(ctypes.Structure):
             _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
@@ -198,9 +196,7 @@ class Desktop:
         class Event(ctypes.Union):
             _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
 
-        display = xlib.XOpenDisplay(self.env["DISPLAY"].encode())
-        check(display, "cannot open the X display")
-        try:
+        with self.x_display() as (xlib, display):
             event = Event()
             event.xclient.type = 33  # ClientMessage
             event.xclient.window = window
@@ -211,8 +207,87 @@ class Desktop:
             check(xlib.XSendEvent(display, window, 0, 0, ctypes.byref(event)),
                   "cannot send WM_DELETE_WINDOW")
             xlib.XFlush(display)
+
+    def selection_owner(self, selection):
+        """The window that owns the X selection, 0 when none does."""
+        with self.x_display() as (xlib, display):
+            return xlib.XGetSelectionOwner(display,
+                                           xlib.XInternAtom(display, selection.encode(), 0))
+
+    @contextlib.contextmanager
+    def x_display(self):
+        """Xlib, and a connection of its own to this server for the time of a with block."""
+        xlib = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11") or "libX11.so.6")
+        xlib.XOpenDisplay.restype = ctypes.c_void_p
+        xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        xlib.XInternAtom.restype = ctypes.c_ulong
+        xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                    ctypes.c_void_p]
+        xlib.XGetSelectionOwner.restype = ctypes.c_ulong
+        xlib.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        xlib.XFlush.argtypes = [ctypes.c_void_p]
+        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        display = xlib.XOpenDisplay(self.env["DISPLAY"].encode())
+        check(display, "cannot open the X display")
+        try:
+            yield xlib, display
         finally:
             xlib.XCloseDisplay(display)
+
+
+# A session bus that starts nothing by itself (no service folders), so every process on it is
+# one that a script started and stops.
+BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:dir={folder}</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+"""
+
+
+class SessionBus:
+    """A D-Bus session bus of our own, which the desktop's programs and ours are given."""
+
+    def __init__(self, desktop, work):
+        self.desktop = desktop
+        self.work = work
+        self.process = None
+
+    def start(self):
+        folder = os.path.join(self.work, "bus")
+        os.makedirs(folder)
+        config = os.path.join(self.work, "bus.conf")
+        with open(config, "w", encoding="utf-8") as f:
+            f.write(BUS_CONFIG.format(folder=folder))
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["dbus-daemon", "--config-file=" + config, "--nofork",
+             f"--print-address={write_end}"], env=self.desktop.env, pass_fds=(write_end,),
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        self.desktop.env["DBUS_SESSION_BUS_ADDRESS"] = first_line(read_end, "dbus-daemon")
+
+    def stop(self):
+        stop_process(self.process)
+
+
+def stop_process(process):
+    """Ends a process we started, at once when it does not end when asked."""
+    if process is not None and process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(5)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait(5)
 
 
 class Program:
@@ -254,6 +329,18 @@ class Program:
         if self.alive():
             self.process.kill()
             self.process.wait(5)
+
+    def close(self, timeout=10):
+        """Closes the window as a user does and waits for the program to end well; the seconds
+        that took."""
+        closing = time.monotonic()
+        self.desktop.ask_to_close(self.window)
+        try:
+            rc = self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failed("the program did not end when its window was closed")
+        check(rc == 0, f"the program ended with {rc}{self.printed()}")
+        return time.monotonic() - closing
 
 
 def box_titled(desktop, program, title):
@@ -412,12 +499,7 @@ def scenario(desktop, executable, work):
         load_typed(desktop, program, " ".join(quoted))
         log("typed names that name no file: the program's box once each")
 
-        desktop.ask_to_close(program.window)
-        try:
-            rc = program.process.wait(10)
-        except subprocess.TimeoutExpired:
-            raise Failed("the program did not end when its window was closed")
-        check(rc == 0, f"the program ended with {rc}{program.printed()}")
+        program.close()
         log("window closed, program ended")
     finally:
         program.stop()
@@ -458,9 +540,7 @@ def killed_after_typing(desktop, executable):
     # The next start shows it, and its close puts it into the settings file.
     program = Program(desktop, executable)
     try:
-        desktop.ask_to_close(program.window)
-        rc = program.process.wait(10)
-        check(rc == 0, f"the program ended with {rc}{program.printed()}")
+        program.close()
     finally:
         program.stop()
     settings = os.path.join(desktop.env["XDG_CONFIG_HOME"], "Quillane", "Quillane.conf")

@@ -32,7 +32,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from real_window import (BUTTONS, COUNT_BOX, HEADER, PRODUCT, SKIPPED,  # noqa: E402
-                         Desktop, Failed, Program, check, log, wait_for)
+                         Desktop, Failed, Program, SessionBus, check, log, wait_for)
 
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 PREFIXES = "Phone Number Prefixes"
@@ -87,19 +87,13 @@ def read_line(stream, timeout, what):
 
 
 class AccessibilityBus:
-    """A D-Bus session bus and, on it, the AT-SPI bus launcher with its bus and registry."""
+    """On the session bus of the desktop, the AT-SPI bus launcher with its bus and registry."""
 
     def __init__(self, env):
         self.env = env
-        self.session = None
         self.launcher = None
 
     def start(self):
-        self.session = subprocess.Popen(
-            ["dbus-daemon", "--session", "--nofork", "--print-address=1"], env=self.env,
-            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, start_new_session=True)
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = read_line(self.session.stdout, 30,
-                                                         "address from dbus-daemon")
         self.launcher = subprocess.Popen([BUS_LAUNCHER, "--launch-immediately"], env=self.env,
                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                          start_new_session=True)
@@ -121,7 +115,6 @@ class AccessibilityBus:
 
     def stop(self):
         stop_group(self.launcher, "the AT-SPI bus")
-        stop_group(self.session, "the session bus")
 
 
 class Listener:
@@ -381,12 +374,7 @@ def scenario(desktop, listener, executable):
         check(not strangers, f"events of the program under another name: {strangers}")
         log(f"the program is announced as '{app_name}'")
 
-        desktop.ask_to_close(program.window)
-        try:
-            rc = program.process.wait(10)
-        except subprocess.TimeoutExpired:
-            raise Failed("the program did not end when its window was closed")
-        check(rc == 0, f"the program ended with {rc}{program.printed()}")
+        program.close()
     except Failed as failure:
         raise Failed(f"{failure}\nThe program{program.printed() or ' printed nothing'}")
     finally:
@@ -548,10 +536,12 @@ def main():
         return SKIPPED
     with tempfile.TemporaryDirectory(prefix="dialroster-a11y-") as work:
         desktop = Desktop(os.path.join(work, "home"))
+        session = SessionBus(desktop, work)
         bus = AccessibilityBus(desktop.env)
         listener = None
         try:
             desktop.start()
+            session.start()
             bus.start()
             if sys.argv[1] == "--around":
                 return around(desktop, [os.path.abspath(sys.argv[2])] + sys.argv[3:])
@@ -564,6 +554,7 @@ def main():
             if listener:
                 listener.stop()
             bus.stop()
+            session.stop()
             desktop.stop()
     log("passed")
     return 0
