@@ -10,12 +10,34 @@
 #include <climits>
 #include <vector>
 
-class ListItemAccessible : public QAccessibleInterface,
+// What every entry of a list is to a screen reader: a list item without children of its own,
+// a child of the list.
+class ListLeafAccessible : public QAccessibleInterface {
+public:
+    explicit ListLeafAccessible(ListView *view) : view_(view) {}
+
+    QObject *object() const override { return nullptr; }
+    QAccessibleInterface *parent() const override
+    {
+        return view_ ? QAccessible::queryAccessibleInterface(view_.data()) : nullptr;
+    }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    void setText(QAccessible::Text, const QString &) override {}
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+
+protected:
+    QPointer<ListView> view_;
+};
+
+class ListItemAccessible : public ListLeafAccessible,
                            public QAccessibleTableCellInterface,
                            public QAccessibleActionInterface {
 public:
     ListItemAccessible(ListView *view, int row, int column)
-        : view_(view), row_(row), column_(column)
+        : ListLeafAccessible(view), row_(row), column_(column)
     {
     }
 
@@ -30,23 +52,13 @@ public:
     }
 
     bool isValid() const override { return index().isValid(); }
-    QObject *object() const override { return nullptr; }
     QWindow *window() const override { return view_ ? view_->window()->windowHandle() : nullptr; }
-    QAccessibleInterface *parent() const override
-    {
-        return view_ ? QAccessible::queryAccessibleInterface(view_.data()) : nullptr;
-    }
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
-    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
     QAccessibleInterface *focusChild() const override { return nullptr; }
 
     QString text(QAccessible::Text t) const override
     {
         return t == QAccessible::Name ? index().data().toString() : QString();
     }
-    void setText(QAccessible::Text, const QString &) override {}
     QRect rect() const override
     {
         if (!view_) {
@@ -55,7 +67,6 @@ public:
         const QRect r = view_->visualRect(index());
         return QRect(view_->viewport()->mapToGlobal(r.topLeft()), r.size());
     }
-    QAccessible::Role role() const override { return QAccessible::ListItem; }
     QAccessible::State state() const override
     {
         QAccessible::State s;
@@ -134,7 +145,6 @@ public:
     QStringList keyBindingsForAction(const QString &) const override { return {}; }
 
 private:
-    QPointer<ListView> view_;
     int row_;
     int column_;
 };
@@ -142,33 +152,19 @@ private:
 namespace {
 
 // An entry that is gone, told once to a screen reader as the list's child that went away.
-class GoneItemAccessible : public QAccessibleInterface {
+class GoneItemAccessible : public ListLeafAccessible {
 public:
-    explicit GoneItemAccessible(ListView *view) : view_(view) {}
+    using ListLeafAccessible::ListLeafAccessible;
 
     bool isValid() const override { return view_; }
-    QObject *object() const override { return nullptr; }
-    QAccessibleInterface *parent() const override
-    {
-        return view_ ? QAccessible::queryAccessibleInterface(view_.data()) : nullptr;
-    }
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
-    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
     QString text(QAccessible::Text) const override { return {}; }
-    void setText(QAccessible::Text, const QString &) override {}
     QRect rect() const override { return {}; }
-    QAccessible::Role role() const override { return QAccessible::ListItem; }
     QAccessible::State state() const override
     {
         QAccessible::State s;
         s.invisible = true;
         return s;
     }
-
-private:
-    QPointer<ListView> view_;
 };
 
 class ListViewAccessible : public QAccessibleWidget, public QAccessibleTableInterface {
