@@ -65,12 +65,8 @@ constexpr int kLockWaitMs = 3000;
 // A name beside the damaged file that no earlier copy holds, nor a link.
 QString asideName(const QString &file)
 {
-    const auto taken = [](const QString &name) {
-        const QFileInfo there(name);
-        return there.exists() || there.isSymLink();
-    };
     QString aside = file + QStringLiteral(".damaged");
-    for (int n = 2; taken(aside); ++n) {
+    for (int n = 2; nameTaken(aside); ++n) {
         aside = file + QStringLiteral(".damaged-") + QString::number(n);
     }
     return aside;
@@ -205,12 +201,13 @@ void SettingsStore::writeCount(const QString &text)
 
 std::optional<QString> SettingsStore::writeAtClose(const QString &prefixes)
 {
-    const QString shown = QDir::toNativeSeparators(location());
+    const QString file = location();
+    const QString shown = QDir::toNativeSeparators(file);
     if (!canBeOpened()) {
         return QStringLiteral("The settings file %1 cannot be written: it is no plain file.")
             .arg(shown);
     }
-    if (const std::optional<QString> link = linkOfAnotherUser(location())) {
+    if (const std::optional<QString> link = linkOfAnotherUser(file)) {
         return QStringLiteral(
                    "The settings file %1 cannot be written: %2 is a link that another "
                    "user made.")
@@ -219,7 +216,7 @@ std::optional<QString> SettingsStore::writeAtClose(const QString &prefixes)
     // The store waits for its lock as long as it takes; a lock that is never given back (a
     // folder in its place, a program that hangs holding it) must not keep the window open.
     if (storeIsOneFile()) {
-        QLockFile lock(location() + QStringLiteral(".lock"));
+        QLockFile lock(file + QStringLiteral(".lock"));
         if (!lock.tryLock(kLockWaitMs) && lock.error() == QLockFile::LockFailedError) {
             return QStringLiteral(
                        "The settings file %1 cannot be written: its lock %2 could "
@@ -236,16 +233,15 @@ std::optional<QString> SettingsStore::writeAtClose(const QString &prefixes)
     settings.sync();
     const QSettings::Status status = settings.status();
     if (status != QSettings::NoError) {
-        const QString file = QDir::toNativeSeparators(settings.fileName());
-        const std::optional<QString> reason =
-            whyNotWritable(settings.fileName(), prefixes.toUtf8().size() + 4096);
+        const std::optional<QString> reason = whyNotWritable(file, prefixes.toUtf8().size() + 4096);
         if (reason) {
-            return QStringLiteral("The settings file %1 cannot be written: %2.").arg(file, *reason);
+            return QStringLiteral("The settings file %1 cannot be written: %2.")
+                .arg(shown, *reason);
         }
         // A damaged file reports a format error even though it is rewritten whole, and that
         // first error hides any later one: whether the file can be written is what decides.
         if (status != QSettings::FormatError) {
-            return QStringLiteral("The settings file %1 could not be written.").arg(file);
+            return QStringLiteral("The settings file %1 could not be written.").arg(shown);
         }
     }
     if (count && storeIsOneFile()) {

@@ -42,8 +42,7 @@ QString createWorkbookFile(const QString &folder)
             return path;
         }
         // Taken: the next number. Anything else is a reason to give up.
-        const QFileInfo there(path);
-        if (!there.exists() && !there.isSymLink()) {
+        if (!nameTaken(path)) {
             throw Failure(QStringLiteral("The workbook %1 could not be made: %2")
                               .arg(QDir::toNativeSeparators(path), file.errorString()));
         }

@@ -44,6 +44,12 @@ std::optional<QString> linkOfAnotherUser(const QString &path)
     return std::nullopt;
 }
 
+bool nameTaken(const QString &path)
+{
+    const QFileInfo there(QDir::fromNativeSeparators(path));
+    return there.exists() || there.isSymLink();
+}
+
 PathKind pathKindOf(const QString &path)
 {
     if (path.isEmpty()) {

@@ -18,6 +18,9 @@ PathKind pathKindOf(const QString &path);
 // own links are followed: this is the first link on the way to the file that is not the user's.
 std::optional<QString> linkOfAnotherUser(const QString &path);
 
+// Whether something has that name: a file, a folder, or a link, even one that leads nowhere.
+bool nameTaken(const QString &path);
+
 // The bytes of a regular file, or nullopt when it holds more than `limit` bytes. Throws Failure
 // "Cannot read <path> (<reason>)" when the file cannot be read.
 std::optional<QByteArray> readWholeFile(const QString &path, qint64 limit);
