@@ -61,9 +61,10 @@ ViewState stateOf(ListView *list)
 // What a view as the window builds one shows on the screen, on the same list as `list` and at
 // the same place in a window of the same size, so that both are drawn at the same device pixels.
 // The state is set after the focus, which on its own would make the first entry current. Another
-// model and the style's own delegate stand in where a test gives them.
+// model and the style's own delegate stand in where a test gives them, and the view's own drawing
+// of itself (QWidget::grab) is handed back too where a test asks for it.
 QImage freshViewOf(ListView *list, const ViewState &state, QAbstractItemModel *model = nullptr,
-                   QAbstractItemDelegate *delegate = nullptr)
+                   QAbstractItemDelegate *delegate = nullptr, QImage *drawn = nullptr)
 {
     QWidget window;
     window.resize(list->window()->size());
@@ -94,6 +95,9 @@ QImage freshViewOf(ListView *list, const ViewState &state, QAbstractItemModel *m
     view->verticalScrollBar()->setValue(state.vertical);
     view->horizontalScrollBar()->setValue(state.horizontal);
     settle();
+    if (drawn) {
+        *drawn = view->grab().toImage();
+    }
     return onScreen(view);
 }
 
@@ -347,10 +351,13 @@ void TestListView::longEntryShowsAsItsStart()
     start.addColumn(w.ListView1.header(1), 0);
     start.add(entry.left(200));
     start.publish();
+    const QImage drawn = w.listView1Widget->grab().toImage();
     QStyledItemDelegate styles;
+    QImage expectedDrawn;
     const QImage expected =
-        freshViewOf(w.listView1Widget, stateOf(w.listView1Widget), &start, &styles);
+        freshViewOf(w.listView1Widget, stateOf(w.listView1Widget), &start, &styles, &expectedDrawn);
     QCOMPARE(seen, expected);
+    QCOMPARE(drawn, expectedDrawn);
 }
 
 QTEST_MAIN(TestListView)
