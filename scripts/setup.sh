@@ -6,13 +6,13 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libqt6sql6-sqlite libxcb1-dev qt6-image-formats-plugins
     qt6-svg-dev desktop-file-utils appstream
-    libxlsxwriter-dev libbenchmark-dev
+    libxlsxwriter-dev zlib1g-dev libbenchmark-dev
     fonts-liberation2
     xvfb xauth xdotool xclip x11-utils libxfixes3
     xfce4-settings xfconf dbus-daemon dbus-bin
     at-spi2-core python3-pyatspi dbus-x11
     python3 python3-openpyxl
-    sqlite3 xdg-utils
+    sqlite3 xdg-utils file
     clang libclang-rt-14-dev
 )
 
