@@ -3,6 +3,7 @@
 #include "output/spreadsheet_export.h"
 #include "shell/core/app_title.h"
 #include "shell/qt_desktop.h"
+#include "shell/session_bus.h"
 
 #include <QAccessibleObject>
 #include <QApplication>
@@ -28,6 +29,7 @@ QAccessibleInterface *applicationAccessible(const QString &, QObject *object)
 
 int main(int argc, char *argv[])
 {
+    useOnlyARunningSessionBus();
     QApplication app(argc, argv);
     QAccessible::installFactory(applicationAccessible);
     QCoreApplication::setOrganizationName(kMakerName);
