@@ -33,6 +33,7 @@ SAMPLE_FORMS = {
 # Where the window lays its buttons out, in twips (15 to a pixel): left, top, width, height.
 BUTTONS = {
     "Help": (4080, 4280, 3840, 405),
+    "Load Default Area Code Prefixes": (120, 3260, 3840, 405),
     "Load Sample Example Prefixes": (4080, 3770, 3840, 405),
     "Load Prefixes From File": (120, 3770, 3120, 405),
     "Start Generating": (8040, 120, 7800, 405),
@@ -398,6 +399,25 @@ def spreadsheet_program(desktop, log_file):
     desktop.tool("xdg-mime", "default", "note-workbook.desktop", XLSX)
 
 
+def left_running(desktop):
+    """What still runs with this desktop's home folder in its environment, the X server aside:
+    after the program has ended, nothing of it may (a session bus started for it, say)."""
+    marker = b"HOME=" + desktop.env["HOME"].encode()
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        if int(pid) in (os.getpid(), desktop.server.pid):
+            continue
+        try:
+            with open(f"/proc/{pid}/environ", "rb") as f:
+                if marker not in f.read().split(b"\0"):
+                    continue
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                found.append(f.read().replace(b"\0", b" ").decode(errors="replace").strip())
+        except OSError:
+            continue
+    return found
+
+
 def settings_value(path, group, key):
     """A value from the ini file Qt writes, with its section and key names decoded."""
     section = None
@@ -537,9 +557,11 @@ def killed_after_typing(desktop, executable):
     finally:
         program.stop()
 
-    # The next start shows it, and its close puts it into the settings file.
+    # The next start shows it, and its close puts it into the settings file. The area codes
+    # come from the store beside the program, which an installed program must find too.
     program = Program(desktop, executable)
     try:
+        program.click("Load Default Area Code Prefixes")
         program.close()
     finally:
         program.stop()
@@ -547,7 +569,10 @@ def killed_after_typing(desktop, executable):
     count = settings_value(settings, PRODUCT, "Number Of Phones")
     check(count == "4321", f"Number Of Phones in the settings file: {count!r}")
     check(not os.path.exists(pending), "the stored count was left beside the settings")
-    log(f"settings after the restart: Number Of Phones={count}")
+    codes = settings_value(settings, PRODUCT, "Prefixes").split(";")[:-1]
+    check(len(codes) == 5 + 359 and codes[5] == "201" and codes[-1] == "989",
+          f"{len(codes) - 5} area codes imported after the 5 prefixes kept")
+    log(f"settings after the restart: Number Of Phones={count}, 359 area codes imported")
 
 
 def main():
@@ -565,6 +590,9 @@ def main():
             desktop.start()
             scenario(desktop, executable, work)
             killed_after_typing(desktop, executable)
+            # The desktop has no session bus, as a bare X session or ssh -X has none.
+            strays = left_running(desktop)
+            check(not strays, f"still running after the program ended: {strays}")
         except (Failed, subprocess.TimeoutExpired) as failure:
             print(f"FAILED: {failure}", flush=True)
             return 1
