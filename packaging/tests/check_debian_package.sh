@@ -27,7 +27,7 @@ echo "built $deb"
 depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/(.*)//; s/^ *//; s/ *$//' | grep -v '^$')
 echo "Depends: $(echo $depends)"
 for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 libqt6sql6-sqlite \
-    libxlsxwriter4 xdg-utils fonts-liberation2; do
+    libxlsxwriter4 xdg-utils 'file | libfile-mimeinfo-perl' fonts-liberation2; do
     printf '%s\n' "$depends" | grep -q -x -F "$needed" || fail "Depends lacks $needed"
 done
 
