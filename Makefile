@@ -12,26 +12,33 @@ SANITIZER_ENV = QT_QPA_PLATFORM=offscreen \
 	ASAN_OPTIONS=detect_leaks=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: run test build setup sanitize fuzz
+.PHONY: run test build configure setup sanitize fuzz fresh-machine
 
 setup:
 	./scripts/setup.sh
 
-build: setup
+configure: setup
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
 	cmake --build $(BUILD)
 
-run: build
+# The program alone, with what lies beside it; the tests and benchmarks wait for `make test`.
+run: configure
+	cmake --build $(BUILD) --target dialroster
 	./$(BUILD)/dialroster
 
-# The main build's tests, the same tests under the sanitizers, then a short run of every fuzzer.
+# The main build's tests, the same tests under the sanitizers, a short run of every fuzzer, then
+# the two commands and the package on fresh Debian 12 roots (as root only; see fresh-machine).
 # The output closes with the main build's summary again, as that is the suite a reader looks for.
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --output-log ctest.log
 	$(MAKE) --no-print-directory sanitize
 	$(MAKE) --no-print-directory fuzz
+	$(MAKE) --no-print-directory fresh-machine
 	@echo
-	@echo "All passed: the tests of $(BUILD)/ below, the same under the sanitizers, and the fuzzers."
+	@echo "All passed: the tests of $(BUILD)/ below, the same under the sanitizers, the fuzzers,"
+	@echo "and the README's commands and the package on fresh Debian 12 roots (as root)."
 	@sed -n '/tests passed, /,$$p' $(BUILD)/ctest.log
 
 sanitize: setup
@@ -45,3 +52,8 @@ fuzz: setup
 	cmake --build $(FUZZ_BUILD) -j 2
 	cd $(FUZZ_BUILD) && ctest --output-on-failure
 	@cat $(FUZZ_BUILD)/runs/*/summary
+
+# What a new user meets: the README's commands in a minimal Debian 12 root, the package in
+# another. Needs root; skipped otherwise.
+fresh-machine: setup
+	./packaging/tests/fresh_machine.sh

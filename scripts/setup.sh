@@ -12,7 +12,7 @@ packages=(
     xfce4-settings xfconf dbus-daemon dbus-bin
     at-spi2-core python3-pyatspi dbus-x11
     python3 python3-openpyxl
-    sqlite3 xdg-utils file
+    sqlite3 xdg-utils file debootstrap
     clang libclang-rt-14-dev
 )
 
