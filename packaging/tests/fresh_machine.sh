@@ -101,6 +101,7 @@ start_display() {
     export DISPLAY=":$(head -n 1 "$work/display")"
 }
 
+start_display
 root1=$work/root1
 say "root 1: unpacking a minimal Debian 12"
 new_root "$root1"
@@ -109,7 +110,6 @@ in_root "$root1" 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get i
     --no-install-recommends git make >/dev/null'
 in_root "$root1" 'git clone -q /source /root/dialroster'
 
-start_display
 say "root 1: make run (window on $DISPLAY)"
 in_root --background "$root1" 'cd /root/dialroster && make run' >"$work/run.log" 2>&1
 shown=
@@ -121,7 +121,8 @@ for _ in $(seq 1800); do
     kill -0 $runner 2>/dev/null || break
     sleep 1
 done
-kill $runner 2>/dev/null || true
+# unshare ignores a polite end while it waits for its child; killing it ends all inside.
+kill -KILL $runner 2>/dev/null || true
 wait $runner 2>/dev/null || true
 if [ -z "$shown" ]; then
     tail -n 40 "$work/run.log"
