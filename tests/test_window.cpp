@@ -9,6 +9,7 @@
 #include "support/form_fixture.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -40,6 +41,7 @@ private slots:
     void resultListChangedDuringRunGetsNoDuplicates();
     void busyPointerDuringRun();
     void saveDialogTakesTheNameAsTyped();
+    void fileDialogInAFolderThatNeverAnswers();
     void everyStepThatAsksTheDesktopReportsItsNumber();
 };
 
@@ -398,6 +400,41 @@ void TestWindow::saveDialogTakesTheNameAsTyped()
     QVERIFY(box->testOption(QFileDialog::DontUseNativeDialog));
     QVERIFY(box->testOption(QFileDialog::DontConfirmOverwrite));
     QCOMPARE(box->nameFilters(), (QStringList{"Text Files (*.txt)", "All Files (*.*)"}));
+}
+
+// A save that failed in /proc leaves the shared dialog there. Its files answer a stat but may
+// never answer a read (/proc/kmsg waits for the next kernel message): the dialog lists them,
+// completes a name typed there and closes, and the window takes its events throughout.
+void TestWindow::fileDialogInAFolderThatNeverAnswers()
+{
+    if (!QFileInfo(QStringLiteral("/proc/kmsg")).isReadable()) {
+        QSKIP("only root can read /proc/kmsg");
+    }
+    FileDialogState state;
+    state.fileName = QStringLiteral("/proc/x.txt");
+    state.title = QStringLiteral("Save");
+    state.flags = kFileDialogFlags;
+    state.filter = kFileDialogFilter;
+    std::unique_ptr<QFileDialog> box = makeSaveDialog(nullptr, state);
+    auto *model = box->findChild<QFileSystemModel *>();
+    QVERIFY(model);
+    QSignalSpy loaded(model, &QFileSystemModel::directoryLoaded);
+    box->setNameFilter(QStringLiteral("All (*)"));  // so that the list shows every file
+    box->show();
+    QTest::keyClicks(box->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")), "/proc/km");
+    QVERIFY(QTest::qWaitFor([&] { return loaded.contains({QStringLiteral("/proc")}); }));
+    QModelIndex kmsg;
+    QVERIFY(QTest::qWaitFor([&] {
+        kmsg = model->index(QStringLiteral("/proc/kmsg"));
+        return kmsg.isValid() && !model->type(kmsg).isEmpty();
+    }));
+    // What the list and the completion list ask of a row they show.
+    model->data(kmsg, Qt::DecorationRole);
+    model->data(kmsg.siblingAtColumn(2), Qt::DisplayRole);
+    bool answered = false;
+    QTimer::singleShot(0, box.get(), [&] { answered = true; });
+    QVERIFY(QTest::qWaitFor([&] { return answered; }));
+    box.reset();  // waits for the dialog's reader of file details
 }
 
 // Each handler's steps that ask the desktop (a box, a prompt, a dialog, the clipboard), with a

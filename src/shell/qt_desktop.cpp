@@ -11,11 +11,13 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QMimeDatabase>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTimer>
@@ -83,6 +85,39 @@ namespace {
 QString proposedName(const QString &fileName)
 {
     return fileName.section(QChar(0), 0, 0);
+}
+
+// Icons and type names from the file's name alone. Qt's own would read a file without a telling
+// name to guess its type, and a file that never answers a read (/proc/kmsg, a file on a hung
+// mount) would stop the dialog, and with it the window, for good.
+class NameOnlyIconProvider : public QFileIconProvider {
+public:
+    QIcon icon(IconType type) const override { return QFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo &info) const override
+    {
+        if (info.isDir()) {
+            return QFileIconProvider::icon(Folder);
+        }
+        return QIcon::fromTheme(byName(info).iconName(), QFileIconProvider::icon(File));
+    }
+    QString type(const QFileInfo &info) const override
+    {
+        return info.isDir() ? QStringLiteral("Folder") : byName(info).comment();
+    }
+
+private:
+    static QMimeType byName(const QFileInfo &info)
+    {
+        return QMimeDatabase().mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+    }
+};
+
+// What both dialogs share: Qt's own dialog on every desktop, which looks at names only.
+void useOwnDialog(QFileDialog &box)
+{
+    static NameOnlyIconProvider provider;
+    box.setOption(QFileDialog::DontUseNativeDialog, true);
+    box.setIconProvider(&provider);
 }
 
 // A typed name as Qt's dialog reads it: relative to the folder shown, "~" and "~user" for home
@@ -165,7 +200,7 @@ void QtDesktop::showOpen(FileDialogState &dialog)
     // read-only flag (1) the dialog offers no renaming, deleting or new folders either.
     // Qt's own dialog on every desktop, as for saving: a native one would refuse missing names.
     OpenDialog box(parent_, dialog.title, proposedName(dialog.fileName));
-    box.setOption(QFileDialog::DontUseNativeDialog, true);
+    useOwnDialog(box);
     box.setAcceptMode(QFileDialog::AcceptOpen);
     box.setFileMode((dialog.flags & 512) != 0 ? QFileDialog::ExistingFiles
                                               : QFileDialog::ExistingFile);
@@ -198,7 +233,7 @@ std::unique_ptr<QFileDialog> makeSaveDialog(QWidget *parent, const FileDialogSta
     // native dialogs of Windows and macOS add the chosen filter's extension (".txt") to a name
     // typed without one, whatever the default suffix says; Qt's own dialog adds none.
     box->setOption(QFileDialog::DontConfirmOverwrite, true);
-    box->setOption(QFileDialog::DontUseNativeDialog, true);
+    useOwnDialog(*box);
     box->setDefaultSuffix(QString());
     if (!proposed.isEmpty() && proposed == dialog.fileName) {
         box->selectFile(proposed);
