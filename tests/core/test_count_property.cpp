@@ -47,6 +47,39 @@ std::optional<int> inRange(bool negative, qint64 magnitude)
     return int(v);
 }
 
+// What follows "&H" or "&O": digits of that base, then blanks alone; the 32 bits they make, the
+// upper half of them standing for the negative numbers.
+Outcome radixReference(const QString &rest, int base)
+{
+    Outcome mismatch;
+    mismatch.mismatch = true;
+    qsizetype i = 0;
+    quint64 value = 0;
+    bool over = false;
+    for (; i < rest.size(); ++i) {
+        const int digit = QStringLiteral("0123456789abcdef").indexOf(rest[i].toLower());
+        if (digit < 0 || digit >= base) {
+            break;
+        }
+        over = over || value * quint64(base) + quint64(digit) > 0xFFFFFFFFULL;
+        value = over ? 0 : value * quint64(base) + quint64(digit);
+    }
+    if (i == 0) {
+        return mismatch;
+    }
+    for (; i < rest.size(); ++i) {
+        if (!isBlank(rest[i])) {
+            return mismatch;
+        }
+    }
+    Outcome result;
+    result.allowed.push_back(over ? std::nullopt
+                                  : std::optional<int>(value > quint64(kMax)
+                                                           ? int(qint64(value) - 0x100000000LL)
+                                                           : int(value)));
+    return result;
+}
+
 // The rules, read one character at a time: blanks (spaces and tabs) around the number, an
 // optional sign, digits where commas may follow the first digit of the whole part, an optional
 // point and fraction, an optional exponent; at least one digit before the exponent. The value
@@ -59,6 +92,9 @@ Outcome reference(const QString &text)
     qsizetype i = 0;
     while (i < n && isBlank(text[i])) {
         ++i;
+    }
+    if (i + 1 < n && text[i] == u'&' && QStringLiteral("HhOo").contains(text[i + 1])) {
+        return radixReference(text.mid(i + 2), text[i + 1].toUpper() == u'H' ? 16 : 8);
     }
     bool negative = false;
     if (i < n && (text[i] == u'+' || text[i] == u'-')) {
@@ -234,7 +270,7 @@ public:
     {
         static const QString pool = QStringLiteral(
                                         "0123456789012345678901234567890123456789  \t++--..,,eEeE"
-                                        "abcxyzdDhH$%") +
+                                        "abcxyzdDhH$%&&oOfF") +
                                     QString::fromUtf8(
                                         "\u00a0\n\r\u0661\u0662\u0966\u0967\uff10\uff11\u00b2"
                                         "\u2212\u00e9\u20ac");
@@ -249,6 +285,9 @@ public:
     // A number the rules accept, in any of the forms they allow.
     QString number()
     {
+        if (chance(8)) {
+            return radixNumber();
+        }
         QString text = blanks();
         if (chance(3)) {
             text += chance(2) ? u'-' : u'+';
@@ -331,6 +370,23 @@ public:
     }
 
 private:
+    // "&H" or "&O" and digits of that base, often near the ends of 32 bits.
+    QString radixNumber()
+    {
+        const bool hex = chance(2);
+        const int base = hex ? 16 : 8;
+        const quint64 around = chance(2) ? 0xFFFFFFFFULL : 0x80000000ULL;
+        const quint64 value =
+            chance(2) ? around + quint64(pick(0, 2)) - 1 : quint64(pick(qint64(0), kMax));
+        QString text = QString::number(value, base);
+        if (chance(3)) {
+            text = text.toUpper();
+        }
+        const QString prefix = hex ? (chance(2) ? QStringLiteral("&H") : QStringLiteral("&h"))
+                                   : (chance(2) ? QStringLiteral("&O") : QStringLiteral("&o"));
+        return blanks() + prefix + QString(chance(4) ? pick(1, 12) : 0, u'0') + text + blanks();
+    }
+
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
     qint64 pick(qint64 low, qint64 high)
     {
@@ -484,6 +540,36 @@ void TestCountProperty::referenceReadsTheRules_data()
                               << "Type mismatch";
     QTest::newRow("no-break space") << QString::fromUtf8("\u00a05") << "Type mismatch";
     QTest::newRow("fullwidth digit") << QString::fromUtf8("\uff15") << "Type mismatch";
+    QTest::newRow("hexadecimal") << " &H10 "
+                                 << "16";
+    QTest::newRow("hexadecimal, small letters") << "&h1f"
+                                                << "31";
+    QTest::newRow("octal") << "&O17"
+                           << "15";
+    QTest::newRow("prefix without digits") << "&H"
+                                           << "Type mismatch";
+    QTest::newRow("all 32 bits") << "&HFFFFFFFF"
+                                 << "-1";
+    QTest::newRow("lowest negative") << "&H80000000"
+                                     << "-2147483648";
+    QTest::newRow("leading zeros") << "&H000000000000000000001"
+                                   << "1";
+    QTest::newRow("above 32 bits") << "&H100000000"
+                                   << "Overflow";
+    QTest::newRow("octal, all 32 bits") << "&o37777777777"
+                                        << "-1";
+    QTest::newRow("octal above 32 bits") << "&O40000000000"
+                                         << "Overflow";
+    QTest::newRow("not an octal digit") << "&O18"
+                                        << "Type mismatch";
+    QTest::newRow("signed") << "-&H10"
+                            << "Type mismatch";
+    QTest::newRow("C's prefix inside") << "&H0x10"
+                                       << "Type mismatch";
+    QTest::newRow("no digit after overflow") << "&H100000000x"
+                                             << "Type mismatch";
+    QTest::newRow("fraction") << "&H1.5"
+                              << "Type mismatch";
 }
 
 void TestCountProperty::referenceReadsTheRules()

@@ -5,10 +5,45 @@
 #include <QRegularExpression>
 #include <charconv>
 #include <cmath>
+#include <optional>
 #include <system_error>
+
+namespace {
+
+// "&H1F" and "&O17": hexadecimal and octal, as the platform writes them, read as 32 bits, so that
+// &H80000000 to &HFFFFFFFF are the negative numbers; above 32 bits is an overflow.
+std::optional<int> radixCount(const QString &text)
+{
+    static const QRegularExpression radix(
+        QStringLiteral("^[ \\t]*&([HhOo])([0-9A-Za-z]*)[ \\t]*\\z"));
+    const QRegularExpressionMatch m = radix.match(text);
+    if (!m.hasMatch()) {
+        return std::nullopt;
+    }
+    const int base = m.captured(1).compare(QLatin1String("h"), Qt::CaseInsensitive) == 0 ? 16 : 8;
+    const QString digits = m.captured(2);
+    // No digits, or any letter that is no digit of the base, makes the text no number, however
+    // long it is.
+    static const QRegularExpression hexDigits(QStringLiteral("^[0-9A-Fa-f]+\\z"));
+    static const QRegularExpression octalDigits(QStringLiteral("^[0-7]+\\z"));
+    if (!(base == 16 ? hexDigits : octalDigits).match(digits).hasMatch()) {
+        throw Failure(QStringLiteral("Type mismatch"));
+    }
+    bool ok = false;
+    const quint64 value = digits.toULongLong(&ok, base);
+    if (!ok || value > 0xFFFFFFFFULL) {
+        throw Failure(QStringLiteral("Overflow"));
+    }
+    return int(qint32(quint32(value)));
+}
+
+}  // namespace
 
 int convertCount(const QString &text)
 {
+    if (const std::optional<int> value = radixCount(text)) {
+        return *value;
+    }
     // \z, not $: a $ would also match before a final line end and let "5\n" through.
     static const QRegularExpression number(QStringLiteral(
         "^[ \\t]*([+-]?)((?:[0-9][0-9,]*)?(?:\\.[0-9]*)?)(?:[eE]([+-]?[0-9]+))?[ \\t]*\\z"));
