@@ -426,7 +426,7 @@ void TestGeneratorCore::runGivesUpWhenThePrefixesCannotGiveMore()
     QCOMPARE(made, QStringList{"603-431-2345"});
     QCOMPARE(run.stopMessage(GenerationRun::Stop::NoNewNumber),
              QStringLiteral("No new number was found in 10000001 tries, so generating has stopped "
-                            "after 1 numbers."));
+                            "after 1 number."));
 }
 
 void TestGeneratorCore::refusals()
@@ -436,6 +436,10 @@ void TestGeneratorCore::refusals()
     QVERIFY(!refusalOf(-5, planPrefixes({"800-281-2"})));
     QCOMPARE(*refusalOf(1001, planPrefixes({"800-281-2", "800-281-2"})),
              QStringLiteral("The prefix list can give at most 1000 different numbers, so 1001 "
+                            "different numbers cannot be made. Add prefixes or lower the number "
+                            "of phone numbers to generate."));
+    QCOMPARE(*refusalOf(2, planPrefixes({"800-281-2345"})),
+             QStringLiteral("The prefix list can give at most 1 different number, so 2 "
                             "different numbers cannot be made. Add prefixes or lower the number "
                             "of phone numbers to generate."));
     QVERIFY(refusalOf(kMostNumbersPerRun + 1, planPrefixes({""}))

@@ -83,11 +83,13 @@ std::optional<QString> refusalOf(int requested, const std::vector<PrefixPlan> &p
     }
     const std::uint64_t capacity = prefixCapacity(plans);
     if (std::uint64_t(requested) > capacity) {
+        // More are asked for than it gives, so only the first count can be one.
         return QStringLiteral(
-                   "The prefix list can give at most %1 different numbers, so %2 "
+                   "The prefix list can give at most %1 different %2, so %3 "
                    "different numbers cannot be made. Add prefixes or lower the number "
                    "of phone numbers to generate.")
             .arg(capacity)
+            .arg(capacity == 1 ? QStringLiteral("number") : QStringLiteral("numbers"))
             .arg(requested);
     }
     return std::nullopt;
@@ -219,9 +221,10 @@ QString GenerationRun::stopMessage(Stop stop) const
         case Stop::NoNewNumber:
             return QStringLiteral(
                        "No new number was found in %1 tries, so generating has stopped after %2 "
-                       "numbers.")
+                       "%3.")
                 .arg(misses_)
-                .arg(added_);
+                .arg(added_)
+                .arg(added_ == 1 ? QStringLiteral("number") : QStringLiteral("numbers"));
         case Stop::None:
         case Stop::Finished:
             break;
