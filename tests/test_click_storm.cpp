@@ -631,7 +631,7 @@ void TestClickStorm::stormDuringGenerateSaveAndCopy()
     qInfo("%d workbooks filled", filledBooks);
 
     // The settings hold the list that was shown, and the next start shows it again.
-    w.Form_QueryUnload();
+    w.runHandler([&] { w.Form_QueryUnload(); });
     QCOMPARE(SettingsStore().read(kPrefixesKey, QString()), joinPrefixes(prefixes));
 
     // The window is still there and does what it is asked.

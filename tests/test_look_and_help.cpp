@@ -345,7 +345,7 @@ void TestLookAndHelp::hourglassKeptDuringGeneration()
             seen << w.MousePointer();
         });
     });
-    w.PushButton2_Click();
+    w.runHandler([&] { w.PushButton2_Click(); });
     QCOMPARE(f.results().size(), 300000);
     QCOMPARE(seen, QList<int>({kPointerBusy, kPointerBusy, kPointerBusy}));
     QCOMPARE(w.MousePointer(), int(kPointerDefault));

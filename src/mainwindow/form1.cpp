@@ -173,25 +173,15 @@ void Form1::buildControls()
     }
 }
 
-// Runs a handler for the event loop. Once the window is closing no handler starts any more (the
-// close yields once, and a click waiting there would start a whole run), and the loops of a
-// handler that the close ended stop here, before they reach the event loop.
-template <typename Handler>
-void Form1::runHandler(Handler &&handler)
+template <typename Sender, typename Signal>
+void Form1::bind(Sender *sender, Signal signal, void (Form1::*handler)())
 {
-    if (closing_) {
-        return;
-    }
-    try {
-        handler();
-    } catch (const LoopsEnded &) {
-    }
+    connect(sender, signal, this, [this, handler] { runHandler([&] { (this->*handler)(); }); });
 }
 
 void Form1::bindHandlers()
 {
-    connect(Text1, &QLineEdit::textChanged, this,
-            [this] { runHandler([this] { Text1_Change(); }); });
+    bind(Text1, &QLineEdit::textChanged, &Form1::Text1_Change);
     const std::pair<QPushButton *, void (Form1::*)()> clicks[] = {
         {PushButton1, &Form1::PushButton1_Click},   {PushButton2, &Form1::PushButton2_Click},
         {PushButton3, &Form1::PushButton3_Click},   {PushButton4, &Form1::PushButton4_Click},
@@ -202,8 +192,7 @@ void Form1::bindHandlers()
         {PushButton13, &Form1::PushButton13_Click}, {PushButton14, &Form1::PushButton14_Click},
     };
     for (const auto &[button, handler] : clicks) {
-        connect(button, &QPushButton::clicked, this,
-                [this, handler = handler] { runHandler([&] { (this->*handler)(); }); });
+        bind(button, &QPushButton::clicked, handler);
     }
     // The prefix list's key presses and double-clicks reach ListView1_KeyDown and
     // ListView1_DblClick through eventFilter.
@@ -379,7 +368,8 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     } else if (event->type() == QEvent::FocusOut && watched == listFocusRing_->widget()) {
         listFocusRing_->setWidget(nullptr);
     } else if (event->type() == QEvent::MouseMove) {
-        pointerMoved(watched, static_cast<QMouseEvent *>(event)->position().toPoint());
+        const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
+        runHandler([&] { pointerMoved(watched, at); });
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -388,10 +378,9 @@ void Form1::closeEvent(QCloseEvent *event)
 {
     event->accept();
     // A second request to close, during the first one's yield, finds the close under way.
-    if (closing_) {
-        return;
-    }
-    closing_ = true;
-    Form_QueryUnload();
-    Form_Unload();
+    runHandler([this] {
+        closing_ = true;
+        Form_QueryUnload();
+        Form_Unload();
+    });
 }

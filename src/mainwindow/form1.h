@@ -6,6 +6,7 @@
 #include "shell/core/desktop.h"
 #include "shell/core/pointer_state.h"
 #include "shell/core/progress.h"
+#include "shell/core/yield.h"
 
 #include <QCursor>
 #include <QWidget>
@@ -131,6 +132,23 @@ public:
     // and the pointer turns back ([122]). Failures are reported under the handler's name.
     void saveResultsToFile(const QString &handler, FileExport write);
 
+    // The one door into the handlers: every signal, event and close reaches its handler through
+    // here, and so do tests and benchmarks that call a handler themselves. Once the window is
+    // closing no handler starts any more, and the loops that the close ended stop here, before
+    // they reach the event loop. Only inside it may a loop yield.
+    template <typename Handler>
+    void runHandler(Handler &&handler)
+    {
+        if (closing_) {
+            return;
+        }
+        const HandlerBoundary boundary;
+        try {
+            handler();
+        } catch (const LoopsEnded &) {
+        }
+    }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -142,8 +160,9 @@ private:
     void pointerMovedOnto(int target);
     void pointerMoved(QObject *watched, const QPoint &at);
     void restoreSettings(class ErrorTrap &trap);
-    template <typename Handler>
-    void runHandler(Handler &&handler);
+    // Connects a control's signal to a handler, through runHandler.
+    template <typename Sender, typename Signal>
+    void bind(Sender *sender, Signal signal, void (Form1::*handler)());
 
     FormServices services_;
     SettingsStore settings_;

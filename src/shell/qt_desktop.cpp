@@ -30,6 +30,8 @@
 
 #ifdef Q_OS_UNIX
 #include <pwd.h>
+#include <signal.h>
+#include <unistd.h>
 #endif
 
 QtDesktop::QtDesktop(SpreadsheetFactory spreadsheets) : spreadsheets_(std::move(spreadsheets)) {}
@@ -333,8 +335,11 @@ bool QtDesktop::hasSpreadsheetProgram()
     // to tell, and the window goes on taking events meanwhile.
     constexpr int kMostWaitMs = 30000;
     QProcess query;
+    // In a process group of its own, so that what the desktop's script started ends with it.
+    query.setChildProcessModifier([] { ::setsid(); });
     const auto stop = qScopeGuard([&query] {
         if (query.state() != QProcess::NotRunning) {
+            ::kill(-pid_t(query.processId()), SIGKILL);
             query.kill();
             query.waitForFinished(1000);
         }

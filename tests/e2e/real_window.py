@@ -342,6 +342,16 @@ class Program:
         check(rc == 0, f"the program ended with {rc}{self.printed()}")
         return time.monotonic() - closing
 
+    def destroy_window(self, timeout=10):
+        """Destroys the window as another client may, without asking the program first (no
+        WM_DELETE_WINDOW), and waits for the program to end as a close ends it."""
+        self.desktop.tool("xdotool", "windowclose", str(self.window))
+        try:
+            rc = self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failed("the program lived on after its window was destroyed")
+        check(rc == 0, f"the program ended with {rc}{self.printed()}")
+
 
 def box_titled(desktop, program, title):
     """The visible window with exactly this title, besides the main window."""
@@ -537,17 +547,18 @@ def killed_after_typing(desktop, executable):
     finally:
         program.stop()
 
-    # The next start shows it, and its close puts it into the settings file.
+    # The next start shows it, and its end puts it into the settings file, even when another
+    # client destroys the window instead of asking it to close.
     program = Program(desktop, executable)
     try:
-        program.close()
+        program.destroy_window()
     finally:
         program.stop()
     settings = os.path.join(desktop.env["XDG_CONFIG_HOME"], "Quillane", "Quillane.conf")
     count = settings_value(settings, PRODUCT, "Number Of Phones")
     check(count == "4321", f"Number Of Phones in the settings file: {count!r}")
     check(not os.path.exists(pending), "the stored count was left beside the settings")
-    log(f"settings after the restart: Number Of Phones={count}")
+    log(f"settings after the window was destroyed: Number Of Phones={count}")
 
 
 def main():

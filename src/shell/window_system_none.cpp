@@ -1,0 +1,5 @@
+#include "shell/window_system.h"
+
+// Window systems that ask a window before it goes, and keep the clipboard after the program.
+
+void closeWhenDestroyedFromOutside(QWidget *) {}
