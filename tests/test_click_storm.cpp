@@ -6,6 +6,7 @@
 // list that was shown. DIALROSTER_STORM_SEED replays another storm.
 #include "generator/core/generation_run.h"
 #include "generator/core/numbers.h"
+#include "listcontrol/list_view.h"
 #include "mainwindow/core/settings_format.h"
 #include "mainwindow/core/settings_store.h"
 #include "shell/core/yield.h"
@@ -32,7 +33,6 @@
 #include <memory>
 #include <random>
 #include <vector>
-#include "mainwindow/list_view.h"
 
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>

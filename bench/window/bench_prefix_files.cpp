@@ -2,8 +2,8 @@
 // result list as lines.
 #include "bench_data.h"
 #include "bench_window.h"
+#include "listcontrol/list_view.h"
 #include "mainwindow/form1.h"
-#include "mainwindow/list_view.h"
 #include "measure.h"
 #include "prefixes/core/list_file_text.h"
 #include "prefixes/prefix_files.h"

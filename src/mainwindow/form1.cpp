@@ -1,8 +1,8 @@
 #include "mainwindow/form1.h"
 
 #include "generator/core/random_source.h"
+#include "listcontrol/list_view.h"
 #include "mainwindow/core/home_page.h"
-#include "mainwindow/list_view.h"
 #include "mainwindow/product_icon.h"
 #include "shell/core/app_title.h"
 #include "shell/core/error_trap.h"

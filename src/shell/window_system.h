@@ -10,3 +10,8 @@ class QWidget;
 // Closes the window, as a user's close does, when another program destroys it without asking
 // first: the settings are written and the program ends instead of living on without a window.
 void closeWhenDestroyedFromOutside(QWidget *window);
+
+// Hands what the program put on the clipboard to the desktop's clipboard manager, so that it
+// stays after the program has ended, and waits until the manager has it. For the end of the
+// program, after its event loop has returned.
+void keepClipboardAfterTheEnd();

@@ -3,3 +3,5 @@
 // Window systems that ask a window before it goes, and keep the clipboard after the program.
 
 void closeWhenDestroyedFromOutside(QWidget *) {}
+
+void keepClipboardAfterTheEnd() {}
