@@ -13,7 +13,7 @@ packages=(
     at-spi2-core python3-pyatspi dbus-x11
     python3 python3-openpyxl
     sqlite3 xdg-utils file debootstrap
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
 )
 
 missing=()

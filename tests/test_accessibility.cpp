@@ -1,5 +1,6 @@
 // The window for screen readers and the keyboard alone: what each control tells assistive
 // technology, the Tab order, Space on a button, and a focus that can always be seen.
+#include "listcontrol/list_view.h"
 #include "support/form_fixture.h"
 
 #include <QAccessible>
@@ -11,7 +12,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
-#include "mainwindow/list_view.h"
 
 namespace {
 

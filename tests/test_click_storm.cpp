@@ -6,6 +6,7 @@
 // list that was shown. DIALROSTER_STORM_SEED replays another storm.
 #include "generator/core/generation_run.h"
 #include "generator/core/numbers.h"
+#include "listcontrol/list_view.h"
 #include "mainwindow/core/settings_format.h"
 #include "mainwindow/core/settings_store.h"
 #include "shell/core/yield.h"
@@ -32,7 +33,6 @@
 #include <memory>
 #include <random>
 #include <vector>
-#include "mainwindow/list_view.h"
 
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>
@@ -244,20 +244,23 @@ private:
     {
         Form1 &w = f_.form();
         // Long actions and emptying the prefix list are rare, so the run ends in reasonable
-        // time and a generation is not stopped at once; every button still gets its clicks.
-        static const QList<int> buttonWeights = {10, 1, 1, 10, 1, 1, 2, 1, 10, 10, 10, 10, 1, 10};
+        // time and a generation is not stopped at once; every button of the window's table, a
+        // new one too, still gets its clicks.
+        static const QMap<int, int> rare = {{2, 1}, {3, 1}, {5, 1}, {6, 1},
+                                            {7, 2}, {8, 1}, {13, 1}};
+        const auto weight = [](int number) { return rare.value(number, 10); };
         const int roll = draw(100);
         if (roll < 53) {
             int total = 0;
-            for (int weight : buttonWeights) {
-                total += weight;
+            for (int number = 1; number <= w.pushButtons().size(); ++number) {
+                total += weight(number);
             }
             int r = draw(total);
-            int index = 0;
-            while (r >= buttonWeights[index]) {
-                r -= buttonWeights[index++];
+            int number = 1;
+            while (r >= weight(number)) {
+                r -= weight(number++);
             }
-            clickButton(index + 1);
+            clickButton(number);
         } else if (roll < 65) {
             static const QList<int> keys = {Qt::Key_Delete,  Qt::Key_Delete, Qt::Key_Up,
                                             Qt::Key_Down,    Qt::Key_Home,   Qt::Key_End,
@@ -631,7 +634,7 @@ void TestClickStorm::stormDuringGenerateSaveAndCopy()
     qInfo("%d workbooks filled", filledBooks);
 
     // The settings hold the list that was shown, and the next start shows it again.
-    w.Form_QueryUnload();
+    w.runHandler([&] { w.Form_QueryUnload(); });
     QCOMPARE(SettingsStore().read(kPrefixesKey, QString()), joinPrefixes(prefixes));
 
     // The window is still there and does what it is asked.

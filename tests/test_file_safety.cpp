@@ -16,6 +16,7 @@
 #include <QSettings>
 #include <QtTest>
 #include <functional>
+#include <iterator>
 
 namespace {
 
@@ -105,7 +106,7 @@ private slots:
 void TestFileSafety::fullDiskKeepsTheOldFile_data()
 {
     QTest::addColumn<int>("which");
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < int(std::size(kSaves)); ++i) {
         QTest::newRow(kSaves[i].name) << i;
     }
 }

@@ -4,7 +4,7 @@
 // entry, selection, size and focus. A view that misses a change of its list shows rows that are
 // no longer there, or is scrolled past its end, and so differs from the fresh one.
 // DIALROSTER_LIST_VIEW_SEED replays another sequence.
-#include "mainwindow/list_view.h"
+#include "listcontrol/list_view.h"
 #include "support/file_bytes.h"
 #include "support/form_fixture.h"
 

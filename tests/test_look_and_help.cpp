@@ -1,5 +1,6 @@
 // The skin, the hand pointer over the buttons, and the help message, on the real window.
 #include "generator/core/generation_run.h"
+#include "listcontrol/list_view.h"
 #include "mainwindow/form1.h"
 #include "shell/core/failure.h"
 #include "shell/core/pointer_state.h"
@@ -19,7 +20,6 @@
 #include <QStyle>
 #include <QTimer>
 #include <QtTest>
-#include "mainwindow/list_view.h"
 
 #if defined(Q_OS_WIN)
 #include <windows.h>
@@ -345,7 +345,7 @@ void TestLookAndHelp::hourglassKeptDuringGeneration()
             seen << w.MousePointer();
         });
     });
-    w.PushButton2_Click();
+    w.runHandler([&] { w.PushButton2_Click(); });
     QCOMPARE(f.results().size(), 300000);
     QCOMPARE(seen, QList<int>({kPointerBusy, kPointerBusy, kPointerBusy}));
     QCOMPARE(w.MousePointer(), int(kPointerDefault));

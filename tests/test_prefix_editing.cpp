@@ -1,4 +1,5 @@
 // Adding, deleting and clearing prefixes through the real window.
+#include "listcontrol/list_view.h"
 #include "shell/core/app_title.h"
 #include "support/form_fixture.h"
 
@@ -6,7 +7,6 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QtTest>
-#include "mainwindow/list_view.h"
 
 namespace {
 

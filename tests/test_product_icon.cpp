@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QIcon>
 #include <QtTest>
+#include <iterator>
 
 namespace {
 
@@ -62,7 +63,7 @@ void TestProductIcon::directoryListsFourImagesInOrder()
     QCOMPARE(word(b, 4), quint16(4));
 
     quint32 end = 6 + 4 * 16;  // images follow the directory without overlapping
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < int(std::size(kExpected)); ++i) {
         const int entry = 6 + 16 * i;
         const int side = kExpected[i].size == 256 ? 0 : kExpected[i].size;
         QCOMPARE(int(quint8(b[entry])), side);
@@ -83,7 +84,7 @@ void TestProductIcon::eachImageIsWhatItsEntrySays()
     // The directory alone does not make the icon: readers go by the image's own header.
     const QByteArray b = iconBytes();
     QVERIFY(!b.isEmpty());
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < int(std::size(kExpected)); ++i) {
         const int size = kExpected[i].size;
         const QByteArray image =
             b.mid(int(dword(b, 6 + 16 * i + 12)), int(dword(b, 6 + 16 * i + 8)));

@@ -1,5 +1,6 @@
 // The window on small and dense screens and under dark themes: where it opens, the hand pointer
 // at every scale, and captions that stay readable on a dark palette.
+#include "listcontrol/list_view.h"
 #include "shell/cursor_file.h"
 #include "support/form_fixture.h"
 
@@ -13,7 +14,6 @@
 #include <QStyleFactory>
 #include <QtTest>
 #include <cmath>
-#include "mainwindow/list_view.h"
 
 namespace {
 

@@ -316,9 +316,37 @@ void TestSpreadsheet::probeTakesEventsWhileTheDesktopAnswers()
             eventTaken = true;
             writeBytes(answer, program + '\n');  // waits for the reader
         });
-        QCOMPARE(desktop.hasSpreadsheetProgram(), available);
+        bool answered = !available;
+        f.form().runHandler([&] { answered = desktop.hasSpreadsheetProgram(); });
+        QCOMPARE(answered, available);
         QVERIFY(eventTaken);
     }
+
+    // A close while the desktop is still answering ends the script and what it started.
+    const QString started = bin.filePath(QStringLiteral("started"));
+    writeBytes(bin.filePath(QStringLiteral("xdg-mime")),
+               "#!/bin/sh\nsleep 300 &\necho $! > '" + QFile::encodeName(started) + ".new'\nmv '" +
+                   QFile::encodeName(started) + ".new' '" + QFile::encodeName(started) +
+                   "'\nwait\n");
+    QVERIFY(QFile::setPermissions(bin.filePath(QStringLiteral("xdg-mime")),
+                                  QFileDevice::Permissions(0x7700)));
+    std::function<void()> closeOnceStarted = [&] {
+        if (QFile::exists(started)) {
+            f.form().close();
+        } else {
+            afterTurns(&f.form(), 1, closeOnceStarted);
+        }
+    };
+    afterTurns(&f.form(), 1, closeOnceStarted);
+    f.form().runHandler([&] { desktop.hasSpreadsheetProgram(); });
+    QVERIFY(QFile::exists(started));
+    // Gone, or a zombie that nobody reaped yet.
+    const QString stat = QStringLiteral("/proc/%1/stat").arg(QString(readBytes(started).trimmed()));
+    const auto running = [&] {
+        QFile file(stat);
+        return file.open(QIODevice::ReadOnly) && !file.readAll().contains(") Z ");
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!running(), 10000);
 }
 
 QTEST_MAIN(TestSpreadsheet)

@@ -1,5 +1,6 @@
 // The main window as the user sees it, the error report, and "Start Generating" driven through
 // the real buttons.
+#include "listcontrol/list_view.h"
 #include "mainwindow/core/home_page.h"
 #include "mainwindow/form1.h"
 #include "shell/core/app_title.h"
@@ -17,7 +18,6 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QtTest>
-#include "mainwindow/list_view.h"
 
 class TestWindow : public QObject {
     Q_OBJECT

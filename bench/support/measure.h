@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QStringList>
 #include <benchmark/benchmark.h>
+#include <QStringList>
 
 // What the benchmarks measure besides time, and the plain reference every figure is compared
 // with, so that figures taken on machines of different speed (or on a busy one) compare.

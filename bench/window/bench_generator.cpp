@@ -44,13 +44,14 @@ void BM_WindowGenerate(benchmark::State &state, const QStringList &(*prefixList)
     double peak = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        form->PushButton7_Click();  // the memory of the run before goes back
+        form->runHandler(
+            [&] { form->PushButton7_Click(); });  // the memory of the run before goes back
         resetPeak();
         turns.start(0);
         sinceTurn.start();
         state.ResumeTiming();
         ratio.start();
-        form->PushButton2_Click();
+        form->runHandler([&] { form->PushButton2_Click(); });
         QCoreApplication::processEvents();  // the last batch reaches the view
         ratio.stop();
         state.PauseTiming();
@@ -106,11 +107,11 @@ void BM_ClearListGivesMemoryBack(benchmark::State &state)
     double after = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        form->PushButton2_Click();
+        form->runHandler([&] { form->PushButton2_Click(); });
         QCoreApplication::processEvents();
         full = statusBytes("VmRSS");
         state.ResumeTiming();
-        form->PushButton7_Click();
+        form->runHandler([&] { form->PushButton7_Click(); });
         QCoreApplication::processEvents();
         state.PauseTiming();
         after = statusBytes("VmRSS");

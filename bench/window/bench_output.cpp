@@ -76,7 +76,7 @@ void BM_SaveTextFile(benchmark::State &state, QString (*folder)())
         before = statusBytes("VmRSS");
         state.ResumeTiming();
         ratio.start();
-        w.form->PushButton3_Click();
+        w.form->runHandler([&] { w.form->PushButton3_Click(); });
         ratio.stop();
         growth = std::max(growth, peakGrowth(before));
     }
@@ -111,7 +111,7 @@ void BM_CopyToClipboard(benchmark::State &state)
         before = statusBytes("VmRSS");
         state.ResumeTiming();
         ratio.start();
-        w.form->PushButton8_Click();
+        w.form->runHandler([&] { w.form->PushButton8_Click(); });
         ratio.stop();
         growth = std::max(growth, peakGrowth(before));
     }

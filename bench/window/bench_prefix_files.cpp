@@ -2,9 +2,9 @@
 // result list as lines.
 #include "bench_data.h"
 #include "bench_window.h"
-#include "measure.h"
+#include "listcontrol/list_view.h"
 #include "mainwindow/form1.h"
-#include "mainwindow/list_view.h"
+#include "measure.h"
 #include "prefixes/core/list_file_text.h"
 #include "prefixes/prefix_files.h"
 
@@ -37,7 +37,7 @@ void BM_WindowLoadPrefixFile(benchmark::State &state)
     RatioClock ratio;
     for (auto _ : state) {
         ratio.start();
-        form->PushButton10_Click();
+        form->runHandler([&] { form->PushButton10_Click(); });
         QCoreApplication::processEvents();  // the last batch reaches the view
         ratio.stop();
         state.PauseTiming();
@@ -68,7 +68,9 @@ void BM_WindowSaveResults(benchmark::State &state)
                      [&](QStringView line) { form->ListView2.add(line); });
     QCoreApplication::processEvents();
     for (auto _ : state) {
-        form->PushButton5_Click();  // replaces the file of the run before; the box answers Yes
+        form->runHandler([&] {
+            form->PushButton5_Click();
+        });  // replaces the file of the run before; the box answers Yes
     }
     if (QFile(desktop.nextFile).size() != qint64(entries) * 14 || desktop.messages > 2) {
         state.SkipWithError("wrong file");
@@ -86,7 +88,7 @@ void BM_WindowRefusePseudoFile(benchmark::State &state)
     auto form = makeBenchWindow(desktop);
     form->Form_Load();
     for (auto _ : state) {
-        form->PushButton10_Click();
+        form->runHandler([&] { form->PushButton10_Click(); });
     }
     if (desktop.messages != int(state.iterations()) || form->ListView1.count() != 0) {
         state.SkipWithError("not refused");

@@ -40,7 +40,7 @@ void BM_SaveAtClose(benchmark::State &state)
         form->ListView1.add(p);
     }
     for (auto _ : state) {
-        form->Form_QueryUnload();
+        form->runHandler([&] { form->Form_QueryUnload(); });
     }
     if (desktop.messages != 0) {
         state.SkipWithError("the store was not written");
@@ -58,7 +58,7 @@ void BM_RestoreAtStart(benchmark::State &state)
         for (const QString &p : manyPrefixes(n)) {
             form->ListView1.add(p);
         }
-        form->Form_QueryUnload();
+        form->runHandler([&] { form->Form_QueryUnload(); });
     }
     int restored = 0;
     for (auto _ : state) {
@@ -87,7 +87,7 @@ void BM_CountKeystrokeWithLongListStored(benchmark::State &state)
     for (const QString &p : manyPrefixes(int(state.range(0)))) {
         form->ListView1.add(p);
     }
-    form->Form_QueryUnload();
+    form->runHandler([&] { form->Form_QueryUnload(); });
     bool odd = false;
     RatioClock ratio;
     for (auto _ : state) {
@@ -111,7 +111,7 @@ void BM_CountIntoWholeStoreReference(benchmark::State &state)
     for (const QString &p : manyPrefixes(int(state.range(0)))) {
         form->ListView1.add(p);
     }
-    form->Form_QueryUnload();
+    form->runHandler([&] { form->Form_QueryUnload(); });
     QSettings settings(QStringLiteral("Quillane"), QStringLiteral("Quillane"));
     settings.beginGroup(QStringLiteral("Brindlemoor Dial Roster Maker Studio Suite"));
     bool odd = false;

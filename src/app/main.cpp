@@ -4,6 +4,7 @@
 #include "shell/core/app_title.h"
 #include "shell/qt_desktop.h"
 #include "shell/session_bus.h"
+#include "shell/window_system.h"
 
 #include <QAccessibleObject>
 #include <QApplication>
@@ -41,9 +42,17 @@ int main(int argc, char *argv[])
     QtDesktop desktop(openSpreadsheetProgram);
     Form1 form({desktop, RandomSource::shared()});
     desktop.setParentWindow(&form);
+    closeWhenDestroyedFromOutside(&form);
     form.Form_Load();
     form.showCentred();
-    const int code = app.exec();
+    int code = 1;
+    // Every handler catches what its loops throw at the end; should anything else cross the event
+    // loop all the same, what the user copied is still handed over.
+    try {
+        code = app.exec();
+    } catch (...) {
+        qWarning("The program ended on a failure that no handler caught");
+    }
     keepClipboardAfterTheEnd();
     return code;
 }

@@ -41,4 +41,3 @@ void ListSnapshot::append(const QString &firstCell, bool isChecked, bool packNum
     }
     checked.push_back(isChecked ? 1 : 0);
 }
-

@@ -1,8 +1,8 @@
 #include "mainwindow/form1.h"
 
 #include "generator/core/random_source.h"
+#include "listcontrol/list_view.h"
 #include "mainwindow/core/home_page.h"
-#include "mainwindow/list_view.h"
 #include "mainwindow/product_icon.h"
 #include "shell/core/app_title.h"
 #include "shell/core/error_trap.h"
@@ -24,6 +24,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <algorithm>
+#include <cstring>
+#include <map>
 
 namespace {
 
@@ -62,11 +64,13 @@ ListView *makeList(QWidget *parent, ListModel *model)
     return view;
 }
 
-// The list itself, its rows or its column header.
-bool isPartOf(const QObject *watched, ListView *list)
+// What of a control hears the pointer: a list's rows and column header besides the list.
+QList<QWidget *> partsOf(QWidget *control)
 {
-    return watched == list || watched == list->viewport() || watched == list->header() ||
-           watched == list->header()->viewport();
+    if (auto *list = qobject_cast<ListView *>(control)) {
+        return {list, list->viewport(), list->header(), list->header()->viewport()};
+    }
+    return {control};
 }
 
 // A ring in the desktop's highlight colour around the list that has the focus: a list shows the
@@ -99,7 +103,6 @@ Form1::Form1(FormServices services, QWidget *parent)
     listFocusRing_ = new ListFocusRing(this);
     listFocusRing_->hide();  // until a list has the focus, or it would fill its default place
     buildControls();
-    bindHandlers();
     watchPointerMoves();
     // Styles draw the focus of a button or the count box only while the keyboard has moved it
     // last; here it shows from the start, and after a click too.
@@ -113,107 +116,144 @@ Form1::Form1(FormServices services, QWidget *parent)
 
 Form1::~Form1() = default;
 
+namespace {
+template <class... Fs>
+struct Overloaded : Fs... {
+    using Fs::operator()...;
+};
+template <class... Fs>
+Overloaded(Fs...) -> Overloaded<Fs...>;
+}  // namespace
+
+const std::vector<Form1::Control> &Form1::controls()
+{
+    using F = Form1;
+    // clang-format off
+    static const std::vector<Control> table = {
+        // name, member, caption, left, top, width, height, Tab place, handler, pointer move
+        {"ListView1", ListMember{&F::listView1Widget, &F::ListView1}, nullptr,
+         120, 120, 7800, 2535, 1, nullptr, &F::ListView1_MouseMove},
+        {"PushButton1", &F::PushButton1, "Add Prefix",
+         120, 2750, 3840, 405, 2, &F::PushButton1_Click, &F::PushButton_MouseMove},
+        {"PushButton9", &F::PushButton9, "Delete Selected Prefix",
+         4080, 2750, 3840, 405, 3, &F::PushButton9_Click, &F::PushButton_MouseMove},
+        {"PushButton4", &F::PushButton4, "Load Default Area Code Prefixes",
+         120, 3260, 3840, 405, 4, &F::PushButton4_Click, &F::PushButton_MouseMove},
+        {"PushButton6", &F::PushButton6, "Clear All Prefixes",
+         4080, 3260, 3840, 405, 5, &F::PushButton6_Click, &F::PushButton_MouseMove},
+        {"PushButton10", &F::PushButton10, "Load Prefixes From File",
+         120, 3770, 3120, 405, 6, &F::PushButton10_Click, &F::PushButton_MouseMove},
+        {"PushButton12", &F::PushButton12, "<- ?",
+         3360, 3770, 600, 405, 7, &F::PushButton12_Click, &F::PushButton_MouseMove},
+        {"PushButton11", &F::PushButton11, "Load Sample Example Prefixes",
+         4080, 3770, 3840, 405, 8, &F::PushButton11_Click, &F::PushButton_MouseMove},
+        {"PushButton5", &F::PushButton5, "Save Prefixes To File",
+         120, 4280, 3840, 405, 9, &F::PushButton5_Click, &F::PushButton_MouseMove},
+        {"PushButton14", &F::PushButton14, "Help",
+         4080, 4280, 3840, 405, 10, &F::PushButton14_Click, &F::PushButton_MouseMove},
+        {"Frame2", &F::Frame2, "Number Of Phone Numbers To Generate",
+         120, 4740, 7800, 795, 0, nullptr, &F::Frame2_MouseMove},
+        {"Text1", BoxMember{&F::Text1, &F::Frame2}, "200",
+         240, 300, 7335, 330, 11, &F::Text1_Change, nullptr},
+        {"PushButton2", &F::PushButton2, "Start Generating",
+         8040, 120, 7800, 405, 12, &F::PushButton2_Click, &F::PushButton_MouseMove},
+        {"ListView2", ListMember{&F::listView2Widget, &F::ListView2}, nullptr,
+         8040, 630, 7800, 3375, 13, nullptr, &F::ListView2_MouseMove},
+        {"PushButton3", &F::PushButton3, "Save Results As Text File",
+         8040, 4095, 3840, 405, 14, &F::PushButton3_Click, &F::PushButton_MouseMove},
+        {"PushButton13", &F::PushButton13, "Save Results As Excel File",
+         12000, 4095, 3840, 405, 15, &F::PushButton13_Click, &F::PushButton_MouseMove},
+        {"PushButton8", &F::PushButton8, "Copy Results To Clipboard",
+         8040, 4605, 3840, 405, 16, &F::PushButton8_Click, &F::PushButton_MouseMove},
+        {"PushButton7", &F::PushButton7, "Clear List",
+         12000, 4605, 3840, 405, 17, &F::PushButton7_Click, &F::PushButton_MouseMove},
+        {"ProgressBar1", &F::ProgressBar1, nullptr,
+         8040, 5115, 7800, 405, 0, nullptr, nullptr},
+    };
+    // clang-format on
+    return table;
+}
+
+QWidget *Form1::widget(const Control &control) const
+{
+    return std::visit(Overloaded{[this](ListMember m) -> QWidget * { return this->*m.view; },
+                                 [this](BoxMember m) -> QWidget * { return this->*m.box; },
+                                 [this](auto m) -> QWidget * { return this->*m; }},
+                      control.member);
+}
+
 void Form1::buildControls()
 {
     setFont(arialBold(9));
     setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
 
-    listView1Widget = makeList(this, &ListView1);
-    place(listView1Widget, 120, 120, 7800, 2535);
-
-    auto button = [this](const char *caption, int left, int top, int width) {
-        auto *b = new QPushButton(QString::fromUtf8(caption), this);
-        b->setFont(arialBold(11.25));
-        b->setAutoDefault(false);
-        place(b, left, top, width, 405);
-        return b;
-    };
-    PushButton1 = button("Add Prefix", 120, 2750, 3840);
-    PushButton9 = button("Delete Selected Prefix", 4080, 2750, 3840);
-    PushButton4 = button("Load Default Area Code Prefixes", 120, 3260, 3840);
-    PushButton6 = button("Clear All Prefixes", 4080, 3260, 3840);
-    PushButton10 = button("Load Prefixes From File", 120, 3770, 3120);
-    PushButton12 = button("<- ?", 3360, 3770, 600);
-    PushButton11 = button("Load Sample Example Prefixes", 4080, 3770, 3840);
-    PushButton5 = button("Save Prefixes To File", 120, 4280, 3840);
-    PushButton14 = button("Help", 4080, 4280, 3840);
-
-    Frame2 = new QGroupBox(QStringLiteral("Number Of Phone Numbers To Generate"), this);
-    place(Frame2, 120, 4740, 7800, 795);
-    Text1 = new QLineEdit(QStringLiteral("200"), Frame2);
-    place(Text1, 240, 300, 7335, 330);
-
-    PushButton2 = button("Start Generating", 8040, 120, 7800);
-    listView2Widget = makeList(this, &ListView2);
-    place(listView2Widget, 8040, 630, 7800, 3375);
-    PushButton3 = button("Save Results As Text File", 8040, 4095, 3840);
-    PushButton13 = button("Save Results As Excel File", 12000, 4095, 3840);
-    PushButton8 = button("Copy Results To Clipboard", 8040, 4605, 3840);
-    PushButton7 = button("Clear List", 12000, 4605, 3840);
-
-    ProgressBar1 = new ProgressBar(this);
-    place(ProgressBar1, 8040, 5115, 7800, 405);
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setAlignment(Qt::AlignCenter);
-    ProgressBar1->setTextVisible(true);
-    ProgressBar1->setCaption(kIdleProgressText);
-
+    std::map<int, QWidget *> tabOrder;
+    for (const Control &c : controls()) {
+        const QString caption = QString::fromUtf8(c.caption);
+        QWidget *made = std::visit(
+            Overloaded{[&](QPushButton *Form1::*m) -> QWidget * {
+                           auto *b = this->*m = new QPushButton(caption, this);
+                           b->setFont(arialBold(11.25));
+                           b->setAutoDefault(false);
+                           bind(b, &QPushButton::clicked, c.handler);
+                           return b;
+                       },
+                       [&](ListMember m) -> QWidget * {
+                           return this->*m.view = makeList(this, &(this->*m.model));
+                       },
+                       [&](QGroupBox *Form1::*m) -> QWidget * {
+                           return this->*m = new QGroupBox(caption, this);
+                       },
+                       [&](BoxMember m) -> QWidget * {
+                           auto *box = this->*m.box = new QLineEdit(caption, this->*m.frame);
+                           bind(box, &QLineEdit::textChanged, c.handler);
+                           return box;
+                       },
+                       [&](ProgressBar *Form1::*m) -> QWidget * {
+                           auto *bar = this->*m = new ProgressBar(this);
+                           bar->setRange(0, 100);
+                           bar->setValue(0);
+                           bar->setAlignment(Qt::AlignCenter);
+                           bar->setTextVisible(true);
+                           bar->setCaption(kIdleProgressText);
+                           return bar;
+                       }},
+            c.member);
+        place(made, c.left, c.top, c.width, c.height);
+        if (c.tab > 0) {
+            tabOrder[c.tab] = made;
+        }
+    }
     PushButton12->setAccessibleDescription(
         QStringLiteral("Which files Load Prefixes From File can read"));
-
     // Tab walks the window as it reads: the left half row by row, then the right half.
-    const QList<QWidget *> order = {
-        listView1Widget, PushButton1,  PushButton9,  PushButton4,  PushButton6, PushButton10,
-        PushButton12,    PushButton11, PushButton5,  PushButton14, Text1,       PushButton2,
-        listView2Widget, PushButton3,  PushButton13, PushButton8,  PushButton7};
-    for (int i = 1; i < order.size(); ++i) {
-        setTabOrder(order[i - 1], order[i]);
-    }
-}
-
-// Runs a handler for the event loop. Once the window is closing no handler starts any more (the
-// close yields once, and a click waiting there would start a whole run), and the loops of a
-// handler that the close ended stop here, before they reach the event loop.
-template <typename Handler>
-void Form1::runHandler(Handler &&handler)
-{
-    if (closing_) {
-        return;
-    }
-    try {
-        handler();
-    } catch (const LoopsEnded &) {
-    }
-}
-
-void Form1::bindHandlers()
-{
-    connect(Text1, &QLineEdit::textChanged, this,
-            [this] { runHandler([this] { Text1_Change(); }); });
-    const std::pair<QPushButton *, void (Form1::*)()> clicks[] = {
-        {PushButton1, &Form1::PushButton1_Click},   {PushButton2, &Form1::PushButton2_Click},
-        {PushButton3, &Form1::PushButton3_Click},   {PushButton4, &Form1::PushButton4_Click},
-        {PushButton5, &Form1::PushButton5_Click},   {PushButton6, &Form1::PushButton6_Click},
-        {PushButton7, &Form1::PushButton7_Click},   {PushButton8, &Form1::PushButton8_Click},
-        {PushButton9, &Form1::PushButton9_Click},   {PushButton10, &Form1::PushButton10_Click},
-        {PushButton11, &Form1::PushButton11_Click}, {PushButton12, &Form1::PushButton12_Click},
-        {PushButton13, &Form1::PushButton13_Click}, {PushButton14, &Form1::PushButton14_Click},
-    };
-    for (const auto &[button, handler] : clicks) {
-        connect(button, &QPushButton::clicked, this,
-                [this, handler = handler] { runHandler([&] { (this->*handler)(); }); });
+    for (auto next = tabOrder.begin(); std::next(next) != tabOrder.end(); ++next) {
+        setTabOrder(next->second, std::next(next)->second);
     }
     // The prefix list's key presses and double-clicks reach ListView1_KeyDown and
     // ListView1_DblClick through eventFilter.
 }
 
+template <typename Sender, typename Signal>
+void Form1::bind(Sender *sender, Signal signal, void (Form1::*handler)())
+{
+    connect(sender, signal, this, [this, handler] { runHandler([&] { (this->*handler)(); }); });
+}
+
 QList<QPushButton *> Form1::pushButtons() const
 {
-    return {PushButton1,  PushButton2,  PushButton3,  PushButton4, PushButton5,
-            PushButton6,  PushButton7,  PushButton8,  PushButton9, PushButton10,
-            PushButton11, PushButton12, PushButton13, PushButton14};
+    std::map<int, QPushButton *> byNumber;
+    for (const Control &c : controls()) {
+        if (const auto *m = std::get_if<QPushButton * Form1::*>(&c.member)) {
+            byNumber[QByteArray(c.name).mid(int(std::strlen("PushButton"))).toInt()] = this->**m;
+        }
+    }
+    QList<QPushButton *> buttons;
+    for (const auto &[number, button] : byNumber) {
+        buttons << button;
+    }
+    return buttons;
 }
 
 void Form1::Form_Load()
@@ -283,15 +323,13 @@ void Form1::setMouseIcon(std::optional<QCursor> icon)
 
 void Form1::watchPointerMoves()
 {
-    // Without a pressed button only widgets that track the mouse hear of its moves. The count
-    // box and the progress bar have no feedback and are left out. The same filter hears the
-    // prefix list's keys and double-clicks and both lists' focus (eventFilter).
-    QList<QWidget *> parts = {this, Frame2};
-    for (ListView *list : {listView1Widget, listView2Widget}) {
-        parts << list << list->viewport() << list->header() << list->header()->viewport();
-    }
-    for (QPushButton *button : pushButtons()) {
-        parts.append(button);
+    // Without a pressed button only widgets that track the mouse hear of its moves. The same
+    // filter hears the prefix list's keys and double-clicks and both lists' focus (eventFilter).
+    QList<QWidget *> parts = {this};
+    for (const Control &c : controls()) {
+        if (c.pointerMove) {
+            parts << partsOf(widget(c));
+        }
     }
     for (QWidget *part : parts) {
         part->setMouseTracking(true);
@@ -307,17 +345,16 @@ void Form1::pointerMoved(QObject *watched, const QPoint &at)
         if (!childAt(at)) {
             Form_MouseMove();
         }
-    } else if (watched == Frame2) {
-        if (!Frame2->childAt(at)) {
-            Frame2_MouseMove();
+        return;
+    }
+    for (const Control &c : controls()) {
+        auto *part = static_cast<QWidget *>(watched);
+        if (c.pointerMove && partsOf(widget(c)).contains(part)) {
+            if (!qobject_cast<QGroupBox *>(part) || !part->childAt(at)) {
+                (this->*c.pointerMove)();
+            }
+            return;
         }
-    } else if (isPartOf(watched, listView1Widget)) {
-        ListView1_MouseMove();
-    } else if (isPartOf(watched, listView2Widget)) {
-        ListView2_MouseMove();
-    } else if (auto *button = qobject_cast<QPushButton *>(watched);
-               button && pushButtons().contains(button)) {
-        PushButton_MouseMove();
     }
 }
 
@@ -327,31 +364,6 @@ void Form1::pointerMovedOnto(int target)
     if (next != mousePointer_) {
         setMousePointer(next);
     }
-}
-
-void Form1::PushButton_MouseMove()
-{
-    pointerMovedOnto(kPointerCustom);
-}
-
-void Form1::Form_MouseMove()
-{
-    pointerMovedOnto(kPointerDefault);
-}
-
-void Form1::ListView1_MouseMove()
-{
-    pointerMovedOnto(kPointerDefault);
-}
-
-void Form1::ListView2_MouseMove()
-{
-    pointerMovedOnto(kPointerDefault);
-}
-
-void Form1::Frame2_MouseMove()
-{
-    pointerMovedOnto(kPointerDefault);
 }
 
 int Form1::selectedPrefixPosition() const
@@ -379,7 +391,8 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     } else if (event->type() == QEvent::FocusOut && watched == listFocusRing_->widget()) {
         listFocusRing_->setWidget(nullptr);
     } else if (event->type() == QEvent::MouseMove) {
-        pointerMoved(watched, static_cast<QMouseEvent *>(event)->position().toPoint());
+        const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
+        runHandler([&] { pointerMoved(watched, at); });
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -388,10 +401,9 @@ void Form1::closeEvent(QCloseEvent *event)
 {
     event->accept();
     // A second request to close, during the first one's yield, finds the close under way.
-    if (closing_) {
-        return;
-    }
-    closing_ = true;
-    Form_QueryUnload();
-    Form_Unload();
+    runHandler([this] {
+        closing_ = true;
+        Form_QueryUnload();
+        Form_Unload();
+    });
 }

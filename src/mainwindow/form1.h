@@ -6,12 +6,15 @@
 #include "shell/core/desktop.h"
 #include "shell/core/pointer_state.h"
 #include "shell/core/progress.h"
+#include "shell/core/yield.h"
 
 #include <QCursor>
 #include <QWidget>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <variant>
+#include <vector>
 
 class QFocusFrame;
 class QGroupBox;
@@ -88,11 +91,11 @@ public:
 
     // Pointer feedback: the hand over the buttons, the default pointer over the background, the
     // lists and the count frame; none of them disturbs the hourglass of a long operation.
-    void PushButton_MouseMove();
-    void Form_MouseMove();
-    void ListView1_MouseMove();
-    void ListView2_MouseMove();
-    void Frame2_MouseMove();
+    void PushButton_MouseMove() { pointerMovedOnto(kPointerCustom); }
+    void Form_MouseMove() { pointerMovedOnto(kPointerDefault); }
+    void ListView1_MouseMove() { pointerMovedOnto(kPointerDefault); }
+    void ListView2_MouseMove() { pointerMovedOnto(kPointerDefault); }
+    void Frame2_MouseMove() { pointerMovedOnto(kPointerDefault); }
 
     // The selected entry's position in ListView1; throws Failure when none is selected.
     int selectedPrefixPosition() const;
@@ -119,6 +122,33 @@ public:
     QPushButton *PushButton12 = nullptr;
     QPushButton *PushButton13 = nullptr;
     QPushButton *PushButton14 = nullptr;
+
+    // One control of the window as designed. The member says what kind of control it is; a list
+    // shows a model, and the count box lies in a frame.
+    struct ListMember {
+        ListView *Form1::*view;
+        ListModel Form1::*model;
+    };
+    struct BoxMember {
+        QLineEdit *Form1::*box;
+        QGroupBox *Form1::*frame;
+    };
+    using Member = std::variant<QPushButton * Form1::*, ListMember, QGroupBox * Form1::*, BoxMember,
+                                ProgressBar * Form1::*>;
+    struct Control {
+        const char *name;
+        Member member;
+        const char *caption;           // a button's caption, a frame's title, the count box's text
+        int left, top, width, height;  // in twips, in the window or for the count box the frame
+        int tab;                       // its place as Tab walks the window; 0 for none
+        void (Form1::*handler)();      // what its click or change runs
+        void (Form1::*pointerMove)();  // what the pointer moving over it runs
+    };
+    // Every control, one row each, in the order the eye reads the window. The layout, the
+    // handlers' binding, the Tab order, the pointer watch and the tests all read it.
+    static const std::vector<Control> &controls();
+    // The widget a row of the table made.
+    QWidget *widget(const Control &control) const;
     // The fourteen buttons in number order, PushButton1 first.
     QList<QPushButton *> pushButtons() const;
 
@@ -131,19 +161,36 @@ public:
     // and the pointer turns back ([122]). Failures are reported under the handler's name.
     void saveResultsToFile(const QString &handler, FileExport write);
 
+    // The one door into the handlers: every signal, event and close reaches its handler through
+    // here, and so do tests and benchmarks that call a handler themselves. Once the window is
+    // closing no handler starts any more, and the loops that the close ended stop here, before
+    // they reach the event loop. Only inside it may a loop yield.
+    template <typename Handler>
+    void runHandler(Handler &&handler)
+    {
+        if (closing_) {
+            return;
+        }
+        const HandlerBoundary boundary;
+        try {
+            handler();
+        } catch (const LoopsEnded &) {
+        }
+    }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildControls();
-    void bindHandlers();
     void watchPointerMoves();
     void pointerMovedOnto(int target);
     void pointerMoved(QObject *watched, const QPoint &at);
     void restoreSettings(class ErrorTrap &trap);
-    template <typename Handler>
-    void runHandler(Handler &&handler);
+    // Connects a control's signal to a handler, through runHandler.
+    template <typename Sender, typename Signal>
+    void bind(Sender *sender, Signal signal, void (Form1::*handler)());
 
     FormServices services_;
     SettingsStore settings_;

@@ -1,11 +1,11 @@
 // Adding, deleting and clearing prefixes by hand.
+#include "listcontrol/list_view.h"
 #include "mainwindow/form1.h"
 #include "shell/core/error_trap.h"
 
 #include <QItemSelectionModel>
 #include <algorithm>
 #include <optional>
-#include "mainwindow/list_view.h"
 
 namespace {
 

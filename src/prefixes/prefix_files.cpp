@@ -102,14 +102,14 @@ void Form1::PushButton5_Click()
     if (FileExists(path)) {
         answer = MessageAnswer::No;
         trap.step(122, [&] {
-            answer = desktop().message(QStringLiteral("Are you sure you wish to overwrite ") +
-                                           path + QStringLiteral(" ?"),
-                                       MessageButtons::YesNo);
+            answer = desktop().message(
+                QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"),
+                MessageButtons::YesNo);
         });
     }
     if (answer != MessageAnswer::Yes) {  // [126]
         return;
     }
     BusyPointer busy(*this, kPointerArrow);  // [128], and [142] at the end
-    writeEntries(ListView2, path, trap);    // [130]-[140]
+    writeEntries(ListView2, path, trap);     // [130]-[140]
 }

@@ -3,35 +3,26 @@
 #include "shell/core/failure.h"
 #include "shell/core/yield.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QScopeGuard>
-#include <QTimer>
 #include <QUrl>
-#include <cstdlib>
-#include <cstring>
-
-#ifdef DIALROSTER_HAVE_XCB
-#include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
-#endif
 
 #ifdef Q_OS_UNIX
 #include <pwd.h>
+#include <signal.h>
+#include <unistd.h>
 #endif
 
 QtDesktop::QtDesktop(SpreadsheetFactory spreadsheets) : spreadsheets_(std::move(spreadsheets)) {}
@@ -262,100 +253,6 @@ void QtDesktop::setClipboardText(const QString &text)
     QApplication::clipboard()->setText(text);
 }
 
-namespace {
-
-// The copied text offered as UTF-8 alone.
-class Utf8TextOnly : public QMimeData {
-public:
-    explicit Utf8TextOnly(QString text) : text_(std::move(text)) {}
-    QStringList formats() const override { return {QStringLiteral("UTF8_STRING")}; }
-    bool hasFormat(const QString &format) const override
-    {
-        return format == QLatin1String("UTF8_STRING") || format == QLatin1String("text/plain");
-    }
-
-protected:
-    QVariant retrieveData(const QString &format, QMetaType) const override
-    {
-        return hasFormat(format) ? QVariant(text_) : QVariant();
-    }
-
-private:
-    QString text_;
-};
-
-}  // namespace
-
-void keepClipboardAfterTheEnd()
-{
-#ifdef DIALROSTER_HAVE_XCB
-    // Qt hands the clipboard over itself as it shuts down, but then sends every format in one
-    // piece, and the X server refuses what is larger than its largest request (16 MB, about 1.2
-    // million numbers): such a copy was lost. While the event loop runs, Qt sends large texts
-    // in pieces, so the program asks the manager here. The manager asks for every format in one
-    // request, of which Qt sends only one in pieces, so a large text is offered as UTF-8 alone.
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    if (x11 == nullptr || !clipboard->ownsClipboard()) {
-        return;
-    }
-    xcb_connection_t *x = x11->connection();
-    const auto atom = [x](const char *name) {
-        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
-            x, xcb_intern_atom(x, 0, uint16_t(std::strlen(name)), name), nullptr);
-        const xcb_atom_t found = reply != nullptr ? reply->atom : xcb_atom_t(XCB_NONE);
-        std::free(reply);
-        return found;
-    };
-    const xcb_atom_t manager = atom("CLIPBOARD_MANAGER");
-    xcb_get_selection_owner_reply_t *owner =
-        xcb_get_selection_owner_reply(x, xcb_get_selection_owner(x, manager), nullptr);
-    const bool managed = owner != nullptr && owner->owner != XCB_NONE;
-    std::free(owner);
-    if (!managed) {
-        return;
-    }
-    const QString text = clipboard->text();
-    if (text.toUtf8().size() >= qsizetype(xcb_get_maximum_request_length(x)) * 4 - 1024) {
-        clipboard->setMimeData(new Utf8TextOnly(text));
-    }
-
-    // A window of its own to hear the manager's answer on.
-    const xcb_window_t window = xcb_generate_id(x);
-    xcb_create_window(x, XCB_COPY_FROM_PARENT, window,
-                      xcb_setup_roots_iterator(xcb_get_setup(x)).data->root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-    QEventLoop loop;
-    struct Answer : QAbstractNativeEventFilter {
-        xcb_window_t window;
-        QEventLoop *loop;
-        bool nativeEventFilter(const QByteArray &, void *message, qintptr *) override
-        {
-            const auto *event = static_cast<const xcb_generic_event_t *>(message);
-            if ((event->response_type & 0x7f) == XCB_SELECTION_NOTIFY &&
-                reinterpret_cast<const xcb_selection_notify_event_t *>(event)->requestor ==
-                    window) {
-                loop->quit();
-                return true;
-            }
-            return false;
-        }
-    } answer;
-    answer.window = window;
-    answer.loop = &loop;
-    qGuiApp->installNativeEventFilter(&answer);
-    xcb_convert_selection(x, window, manager, atom("SAVE_TARGETS"), atom("DIALROSTER_SAVED"),
-                          XCB_CURRENT_TIME);
-    xcb_flush(x);
-    // A manager that never answers must not keep the program from ending.
-    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
-    loop.exec();
-    qGuiApp->removeNativeEventFilter(&answer);
-    xcb_destroy_window(x, window);
-    xcb_flush(x);
-#endif
-}
-
 void QtDesktop::openUrl(const QString &address)
 {
     QDesktopServices::openUrl(QUrl(address));
@@ -368,8 +265,11 @@ bool QtDesktop::hasSpreadsheetProgram()
     // to tell, and the window goes on taking events meanwhile.
     constexpr int kMostWaitMs = 30000;
     QProcess query;
+    // In a process group of its own, so that what the desktop's script started ends with it.
+    query.setChildProcessModifier([] { ::setsid(); });
     const auto stop = qScopeGuard([&query] {
         if (query.state() != QProcess::NotRunning) {
+            ::kill(-pid_t(query.processId()), SIGKILL);
             query.kill();
             query.waitForFinished(1000);
         }

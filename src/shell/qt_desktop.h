@@ -34,11 +34,6 @@ private:
     QWidget *parent_ = nullptr;
 };
 
-// Hands what the program put on the clipboard to the desktop's clipboard manager, so that it
-// stays after the program has ended, and waits until the manager has it. For the end of the
-// program, after its event loop has returned.
-void keepClipboardAfterTheEnd();
-
 // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" as the name filters of a Qt file dialog.
 QStringList qtNameFilters(const QString &filter);
 

@@ -1,14 +1,16 @@
 // The shell core: the program folder and the two file tests on real files in a temporary folder,
-// the error report and its trap, the pointer states and the application title.
+// the error report, its trap and the handler boundary, the pointer states and the title.
 #include "shell/core/app_title.h"
 #include "shell/core/error_trap.h"
 #include "shell/core/file_helpers.h"
 #include "shell/core/pointer_state.h"
+#include "shell/core/yield.h"
 #include "support/scripted_desktop.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -21,7 +23,7 @@ private slots:
     void fileExists();
     void fileListed();
     void errorReportText();
-    void errorTrapGoesOnWithNextStep();
+    void errorTrapAndTheHandlerBoundary();
     void pointerAfterMove_data();
     void pointerAfterMove();
     void shortenedTitle();
@@ -102,8 +104,14 @@ void TestShellCore::errorReportText()
              expected);
 }
 
-void TestShellCore::errorTrapGoesOnWithNextStep()
+void TestShellCore::errorTrapAndTheHandlerBoundary()
 {
+    // The child run below: a yield with no handler around it.
+    if (qEnvironmentVariableIsSet("DIALROSTER_YIELD_OUTSIDE_A_HANDLER")) {
+        setYieldEveryNthCall(1);
+        yieldToEventLoop();
+        return;
+    }
     ScriptedDesktop desktop;
     ErrorTrap trap(desktop, QStringLiteral("PushButton4_Click"));
     QStringList ran;
@@ -118,6 +126,32 @@ void TestShellCore::errorTrapGoesOnWithNextStep()
     QCOMPARE(box.buttons, MessageButtons::Ok);
     QVERIFY(box.text.startsWith(QStringLiteral(
         "Disk full\r\nin Dialforge2017/04/05.Form1.PushButton4_Click at line 102\r\r")));
+
+    // The program's end is no failure of a step: it passes the trap on to the handler boundary.
+    bool passed = false;
+    try {
+        trap.step(106, [] { throw LoopsEnded{}; });
+    } catch (const LoopsEnded &) {
+        passed = true;
+    }
+    QVERIFY(passed);
+    QCOMPARE(desktop.messages().size(), 1);
+
+    // Without a boundary the end would cross the event loop and take the program down before the
+    // clipboard is handed over, so a yield outside a handler stops the program at once and says
+    // why: the first test that drives one fails.
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DIALROSTER_YIELD_OUTSIDE_A_HANDLER"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("QTEST_DISABLE_STACK_DUMP"), QStringLiteral("1"));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QString::fromLatin1(QTest::currentTestFunction())});
+    QVERIFY(child.waitForFinished(60000));
+    const QByteArray said = child.readAll();
+    QVERIFY2(child.exitStatus() == QProcess::CrashExit || child.exitCode() != 0, said.constData());
+    QVERIFY2(said.contains("A loop yielded outside a handler"), said.constData());
 }
 
 void TestShellCore::pointerAfterMove_data()

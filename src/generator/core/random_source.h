@@ -71,7 +71,7 @@ public:
             return digits;
         }
         // None of these reseeds reads the clock, so each adds the same mix, and every draw moves
-        // the state on by the same step: the draws no longer wait for one another.
+        // the state on by the same step: no draw waits for the one before it.
         const std::uint64_t step = lastSeedMix_ + kStep;
         for (int d = 1; d <= count; ++d) {
             const std::uint64_t k = mix(state_ + std::uint64_t(d) * step) >> 40;

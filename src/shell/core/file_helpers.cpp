@@ -70,7 +70,7 @@ bool FileExists(const QString &path)
         // Only the entry itself is asked about, never its contents, so an unreadable file
         // counts; a link counts when what it points to exists.
         return QFileInfo::exists(QDir::fromNativeSeparators(path));
-    } catch (...) {
+    } catch (const std::exception &) {
         return false;
     }
 }
@@ -100,7 +100,7 @@ bool FileListed(const QString &path)
             }
         }
         return false;
-    } catch (...) {
+    } catch (const std::exception &) {
         return false;
     }
 }

@@ -2,10 +2,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QtGlobal>
 
 namespace yield_detail {
 unsigned calls = 0;
 int everyNth = 0;
+int handlers = 0;
 }  // namespace yield_detail
 
 namespace {
@@ -46,6 +48,13 @@ void yield_detail::turn()
         g_ending = g_depth > 0;
         throw LoopsEnded{};
     }
+}
+
+void yield_detail::refuse()
+{
+    qFatal(
+        "A loop yielded outside a handler: every handler starts through Form1::runHandler, "
+        "where the end of the program's loops is caught before it reaches the event loop");
 }
 
 void endRunningLoops()

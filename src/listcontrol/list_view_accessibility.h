@@ -4,21 +4,12 @@
 #include <QList>
 #include <QObject>
 #include <map>
-#include <utility>
 
+class ListItemAccessible;
 class ListView;
 class QAccessibleInterface;
 class QItemSelection;
 class QModelIndex;
-class QString;
-
-// What a screen reader learns of a ListView: a list named by its column header, offering the
-// table of its rows (row count, the cell at a row), whose entries are list items that read as
-// their text, checked or not, selected or not, with the focus or not. Items are made as they are
-// asked for, so a long list costs nothing until it is read.
-QAccessibleInterface *listViewAccessible(const QString &className, QObject *object);
-
-class ListItemAccessible;
 
 // What a screen reader hears of a ListView: the current entry as it moves, the selection, the
 // check marks, and its rows coming and going. A change of the rows is told once the event loop
@@ -30,8 +21,8 @@ public:
     explicit ListViewAccessibility(ListView *view);
     ~ListViewAccessibility() override;
 
-    // The item of a cell, the same each time it is asked for while its entry stays.
-    QAccessibleInterface *item(int row, int column);
+    // The item of an entry, the same each time it is asked for while its entry stays.
+    QAccessibleInterface *item(int row);
 
     // Called by the view as its list and its state change.
     void rowsInserted(int first, int last);
@@ -48,18 +39,18 @@ public:
 private:
     enum class RowChange { None, Inserted, Removed, Reset };
 
-    int childIndex(const QModelIndex &index) const;
     void dropItems(int first, int last);
     void moveItems(int from, int by);
     void rowsChanged(RowChange change, int first, int last);
     void tellRowsLater();
     void tellRows();
     void tellRowChange();
+    void tellChild(QAccessible::Event type, int row);
     void tellFocus(const QModelIndex &current);
     void tellGone();
 
     ListView *view_;
-    std::map<std::pair<int, int>, ListItemAccessible *> items_;  // by row and column
+    std::map<int, ListItemAccessible *> items_;  // by row
     // The change of the rows not told yet: rows first_ to last_ of the list as it was told last.
     RowChange pending_ = RowChange::None;
     int first_ = 0;

@@ -1,6 +1,7 @@
-#include "mainwindow/list_view.h"
+#include "listcontrol/list_view.h"
 
-#include "mainwindow/list_view_accessible.h"
+#include "listcontrol/list_accessible.h"
+#include "listcontrol/list_view_accessibility.h"
 
 #include <QAccessible>
 #include <QEvent>
@@ -14,7 +15,7 @@
 namespace {
 
 // Draws only the start of a long entry. The style lays out the whole text of a row before it
-// elides what does not fit, which for an entry of millions of characters took seconds at every
+// elides what does not fit, which for an entry of millions of characters takes seconds at every
 // repaint; a row shows a few hundred characters at most, and no character is narrower than a
 // pixel but the marks that sit on another, so four characters a pixel of the column leave the
 // elided row as it was. The entry itself keeps every character.
