@@ -3,6 +3,7 @@
 #include "output/spreadsheet_export.h"
 #include "shell/core/app_title.h"
 #include "shell/qt_desktop.h"
+#include "shell/wayland_desktop.h"
 
 #include <QAccessibleObject>
 #include <QApplication>
@@ -35,13 +36,19 @@ int main(int argc, char *argv[])
     // Names the launcher entry, so that docks on Wayland, which know a window only by this name,
     // group the window with its launcher and show its icon, as X11 docks do by its class.
     QGuiApplication::setDesktopFileName(kDesktopEntry);
+    keepFixedWindowsUnmaximized();
 
-    QtDesktop desktop(openSpreadsheetProgram);
-    Form1 form({desktop, RandomSource::shared()});
-    desktop.setParentWindow(&form);
-    form.Form_Load();
-    form.showCentred();
-    const int code = app.exec();
-    keepClipboardAfterTheEnd();
+    int code = 0;
+    {
+        QtDesktop desktop(openSpreadsheetProgram);
+        Form1 form({desktop, RandomSource::shared()});
+        desktop.setParentWindow(&form);
+        form.Form_Load();
+        form.showCentred();
+        code = app.exec();
+        keepClipboardAfterTheEnd();
+    }
+    // The window and its lists are gone here: what may stay is the copied text alone.
+    keepWaylandClipboardAfterTheEnd();
     return code;
 }

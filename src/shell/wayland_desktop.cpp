@@ -1,13 +1,19 @@
 #include "shell/wayland_desktop.h"
 
+#include <malloc.h>
 #include <unistd.h>
+#include <QApplication>
 #include <QClipboard>
+#include <QEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
+#include <QWidget>
 #include <csignal>
 
 namespace {
@@ -55,6 +61,41 @@ QCursor stillHourglass(qreal devicePixelRatio)
     return QCursor(picture, kSize / 2, kSize / 2);
 }
 
+// Undoes a maximize of a window that has a fixed size, and a minimize of a box.
+class FixedWindowKeeper : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (event->type() != QEvent::WindowStateChange || widget == nullptr ||
+            !widget->isWindow()) {
+            return false;
+        }
+        const bool fixed = widget->minimumSize() == widget->maximumSize();
+        const bool box = widget->windowType() == Qt::Dialog;
+        Qt::WindowStates states = widget->windowState();
+        if (fixed && (states & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+            states &= ~(Qt::WindowMaximized | Qt::WindowFullScreen);
+        }
+        if (box && (states & Qt::WindowMinimized)) {
+            states &= ~Qt::WindowMinimized;
+        }
+        if (states != widget->windowState()) {
+            // Once the change has been handled: Qt is still inside it.
+            QPointer<QWidget> window(widget);
+            QTimer::singleShot(0, widget, [window, states] {
+                if (window) {
+                    window->setWindowState(states);
+                }
+            });
+        }
+        return false;
+    }
+};
+
 // The session's end (SIGTERM, SIGHUP, SIGINT) while the program keeps the clipboard.
 int g_endPipe[2] = {-1, -1};
 
@@ -71,15 +112,29 @@ QCursor busyPointer(qreal devicePixelRatio)
     return onWayland() ? stillHourglass(devicePixelRatio) : QCursor(Qt::WaitCursor);
 }
 
+void keepFixedWindowsUnmaximized()
+{
+    if (onWayland()) {
+        qApp->installEventFilter(new FixedWindowKeeper(qApp));
+    }
+}
+
 void keepWaylandClipboardAfterTheEnd()
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
     if (!onWayland() || !clipboard->ownsClipboard() || ::pipe(g_endPipe) != 0) {
         return;
     }
+    // The window's lists were freed, but stay with the process until given back.
+    malloc_trim(0);
     QEventLoop loop;
-    // The compositor cancels our offer the moment anyone else copies.
-    QObject::connect(clipboard, &QClipboard::dataChanged, &loop, &QEventLoop::quit);
+    // The compositor cancels our offer the moment anyone else copies. It also tells of the
+    // clipboard again as the window goes, which changes nothing.
+    QObject::connect(clipboard, &QClipboard::dataChanged, &loop, [&loop, clipboard] {
+        if (!clipboard->ownsClipboard()) {
+            loop.quit();
+        }
+    });
     QSocketNotifier ending(g_endPipe[0], QSocketNotifier::Read);
     QObject::connect(&ending, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
     struct sigaction action = {};

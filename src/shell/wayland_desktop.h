@@ -11,6 +11,11 @@
 // compositor is slow to answer. Elsewhere the desktop's own busy pointer.
 QCursor busyPointer(qreal devicePixelRatio);
 
+// On Wayland the window decorations Qt draws itself (mutter has none of its own for programs)
+// show maximize on every window, fixed or not, and minimize on boxes. Undoes what they do to the
+// fixed window and to boxes, for as long as the program runs.
+void keepFixedWindowsUnmaximized();
+
 // The end of the program in a Wayland session: a compositor keeps nothing (sway, KWin without a
 // clipboard manager) or only the first 4 MiB (mutter) of what a program that has ended had on the
 // clipboard. So the program, its window gone and its settings written, stays and keeps offering
