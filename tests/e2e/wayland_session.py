@@ -285,10 +285,11 @@ def scenario(executable, desktop, mutter):
         width, height = (int(v) for v in desktop.screen.split("x"))
         desktop.tool("xdotool", "mousemove", str(width // 2), str((height - 376) // 2 - 10),
                      "click", "1")
+        closing = time.monotonic()
         desktop.tool("xdotool", "key", "alt+F4")
         wait_for("the window to close", lambda: said(r"xdg_toplevel@\d+\.destroy\(\)") or
                  program.poll() is not None)
-        log("window closed")
+        log(f"window closed after {time.monotonic() - closing:.2f}s")
 
         kept = paste(paster)
         check(not kept or kept == copied,
