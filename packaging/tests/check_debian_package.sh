@@ -30,6 +30,8 @@ for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 libqt6sql6-sqlite
     libxlsxwriter4 xdg-utils 'file | libfile-mimeinfo-perl' fonts-liberation2; do
     printf '%s\n' "$depends" | grep -q -x -F "$needed" || fail "Depends lacks $needed"
 done
+# Qt's Wayland plugin: without it a Wayland session runs the program through Xwayland, or not at all.
+printf '%s\n' "$depends" | grep -q -x -F qt6-wayland || fail "Depends lacks qt6-wayland"
 
 # Every shared library the packaged program loads comes from a declared dependency.
 unpacked=$out/unpacked

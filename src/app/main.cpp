@@ -4,6 +4,7 @@
 #include "shell/core/app_title.h"
 #include "shell/qt_desktop.h"
 #include "shell/session_bus.h"
+#include "shell/wayland_desktop.h"
 #include "shell/window_system.h"
 
 #include <QAccessibleObject>
@@ -38,21 +39,26 @@ int main(int argc, char *argv[])
     // Names the launcher entry, so that docks on Wayland, which know a window only by this name,
     // group the window with its launcher and show its icon, as X11 docks do by its class.
     QGuiApplication::setDesktopFileName(kDesktopEntry);
+    keepFixedWindowsUnmaximized();
 
-    QtDesktop desktop(openSpreadsheetProgram);
-    Form1 form({desktop, RandomSource::shared()});
-    desktop.setParentWindow(&form);
-    closeWhenDestroyedFromOutside(&form);
-    form.Form_Load();
-    form.showCentred();
     int code = 1;
-    // Every handler catches what its loops throw at the end; should anything else cross the event
-    // loop all the same, what the user copied is still handed over.
-    try {
-        code = app.exec();
-    } catch (...) {
-        qWarning("The program ended on a failure that no handler caught");
+    {
+        QtDesktop desktop(openSpreadsheetProgram);
+        Form1 form({desktop, RandomSource::shared()});
+        desktop.setParentWindow(&form);
+        closeWhenDestroyedFromOutside(&form);
+        form.Form_Load();
+        form.showCentred();
+        // Every handler catches what its loops throw at the end; should anything else cross the
+        // event loop all the same, what the user copied is still handed over.
+        try {
+            code = app.exec();
+        } catch (...) {
+            qWarning("The program ended on a failure that no handler caught");
+        }
+        keepClipboardAfterTheEnd();
     }
-    keepClipboardAfterTheEnd();
+    // The window and its lists are gone here: what may stay is the copied text alone.
+    keepWaylandClipboardAfterTheEnd();
     return code;
 }

@@ -11,6 +11,7 @@
 #include "shell/core/yield.h"
 #include "shell/cursor_file.h"
 #include "shell/skin.h"
+#include "shell/wayland_desktop.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -297,7 +298,7 @@ void Form1::setMousePointer(int state)
     mousePointer_ = state;
     switch (state) {
         case kPointerBusy:
-            setCursor(Qt::WaitCursor);
+            setCursor(busyPointer(devicePixelRatioF()));
             break;
         case kPointerArrow:
             setCursor(Qt::ArrowCursor);

@@ -4,12 +4,14 @@
 #include <xcb/xcb.h>
 #include <QAbstractNativeEventFilter>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QObject>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -133,10 +135,30 @@ void keepClipboardAfterTheEnd()
     xcb_convert_selection(x, window, manager, atom("SAVE_TARGETS"), atom("DIALROSTER_SAVED"),
                           XCB_CURRENT_TIME);
     xcb_flush(x);
-    // A manager that never answers must not keep the program from ending.
-    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    // A manager that never answers, or ends while it takes the text, holds the close 3 s at most.
+    QElapsedTimer waited;
+    waited.start();
+    constexpr int kMostWaitMs = 3000;
+    QTimer::singleShot(kMostWaitMs, &loop, &QEventLoop::quit);
     loop.exec();
     qGuiApp->removeNativeEventFilter(&answer);
     xcb_destroy_window(x, window);
     xcb_flush(x);
+    // The manager takes the clipboard over as the window that asked goes. Until Qt has heard of
+    // it, Qt would ask the manager once more as it shuts down, and wait 5 s for an answer.
+    QEventLoop takenOver;
+    QObject::connect(clipboard, &QClipboard::dataChanged, &takenOver, &QEventLoop::quit);
+    QTimer::singleShot(std::max(0, kMostWaitMs - int(waited.elapsed())), &takenOver,
+                       &QEventLoop::quit);
+    if (clipboard->ownsClipboard()) {
+        takenOver.exec();
+    }
+    // A manager that has not taken it by now will not: nothing is kept rather than a part. A
+    // text selected in the count box would have Qt ask the manager again too.
+    if (clipboard->ownsClipboard()) {
+        clipboard->clear();
+    }
+    if (clipboard->ownsSelection()) {
+        clipboard->clear(QClipboard::Selection);
+    }
 }

@@ -5,10 +5,14 @@ On a desktop with a clipboard manager (here the one in xfsettingsd, on a session
 a program that ends the ordinary way hands what it put on the clipboard to the manager as it
 ends. The program makes the numbers, copies them, and its window is closed: the clipboard must
 then hold the very same bytes, served by the manager. Twice: 100,000 numbers, and 1,300,000,
-whose 18 MB are more than the X server takes in one request.
+whose 18 MB are more than the X server takes in one request. Then with a manager that takes
+the clipboard manager's selection and never answers: the program still ends within seconds of
+its window closing, and the clipboard holds nothing rather than a part of the text.
 Usage: clipboard_manager.py <path to dialroster>. Exits 77 (skipped) when the tools are missing.
 """
 
+import contextlib
+import ctypes
 import os
 import shutil
 import subprocess
@@ -20,6 +24,8 @@ from real_window import (SKIPPED, Desktop, Failed, Program, SessionBus, check, l
                          stop_process, wait_for)
 
 COUNTS = (100000, 1300000)
+# How long the close may wait on a manager, whatever it does, with a margin for a loaded machine.
+MOST_CLOSE_S = 5.0
 XFCONF_SERVICE = "/usr/share/dbus-1/services/org.xfce.Xfconf.service"
 TOOLS = ("Xvfb", "xdotool", "xclip", "dbus-daemon", "dbus-send", "xfsettingsd")
 
@@ -117,6 +123,56 @@ def scenario(desktop, manager, executable, count):
     log(f"clipboard after the end: the same {len(kept)} bytes, from the manager")
 
 
+@contextlib.contextmanager
+def silent_manager(desktop):
+    """A clipboard manager that holds the manager's selection but never answers a request."""
+    with desktop.x_display() as (xlib, display):
+        xlib.XDefaultRootWindow.restype = ctypes.c_ulong
+        xlib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        xlib.XCreateSimpleWindow.restype = ctypes.c_ulong
+        xlib.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong] + \
+            [ctypes.c_int] * 2 + [ctypes.c_uint] * 3 + [ctypes.c_ulong] * 2
+        xlib.XSetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong,
+                                            ctypes.c_ulong]
+        window = xlib.XCreateSimpleWindow(display, xlib.XDefaultRootWindow(display),
+                                          0, 0, 1, 1, 0, 0, 0)
+        xlib.XSetSelectionOwner(display, xlib.XInternAtom(display, b"CLIPBOARD_MANAGER", 0),
+                                window, 0)
+        xlib.XFlush(display)
+        check(desktop.selection_owner("CLIPBOARD_MANAGER") == window,
+              "the silent manager did not get the manager's selection")
+        log(f"clipboard manager that never answers: window {window:#x}")
+        yield window
+
+
+def never_answered(desktop, executable, count=100000):
+    with silent_manager(desktop):
+        program = Program(desktop, executable)
+        try:
+            program.click("Load Sample Example Prefixes")
+            program.click("count box")
+            desktop.key("ctrl+a")
+            desktop.type(str(count))
+            program.click("Start Generating")
+
+            def whole_clipboard():
+                program.click("Copy Results To Clipboard")
+                text = desktop.clipboard_bytes()
+                return text if text and text.count(b"\r\n") >= count else None
+
+            copied = wait_for(f"{count} numbers on the clipboard", whole_clipboard, timeout=120)
+            took = program.close(timeout=60)
+            log(f"window closed, program ended after {took:.3f}s")
+            check(took < MOST_CLOSE_S,
+                  f"the close waited {took:.1f}s on a manager that never answers")
+        finally:
+            program.stop()
+        kept = desktop.clipboard_bytes(timeout=3)
+        check(not kept or kept == copied,
+              f"the clipboard holds {len(kept or b'')} of the {len(copied)} bytes copied")
+        log("clipboard after the end: " + ("the same bytes" if kept else "empty"))
+
+
 def main():
     if len(sys.argv) != 2:
         print(__doc__)
@@ -137,6 +193,8 @@ def main():
             manager.start()
             for count in COUNTS:
                 scenario(desktop, manager, executable, count)
+            manager.stop()
+            never_answered(desktop, executable)
         except (Failed, subprocess.TimeoutExpired) as failure:
             print(f"FAILED: {failure}", flush=True)
             return 1

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QCursor>
+
+// What the desktop seam does differently in a Wayland session. Elsewhere each of these does what
+// Qt does anyway, or nothing.
+
+// The busy pointer (the hourglass). On Wayland a still picture of our own: Qt 6.4 animates the
+// theme's busy pointer with frame callbacks, and a frame that comes in after the animation's
+// timer frees the callback that is still being handled, which crashes the program when the
+// compositor is slow to answer. Elsewhere the desktop's own busy pointer.
+QCursor busyPointer(qreal devicePixelRatio);
+
+// On Wayland the window decorations Qt draws itself (mutter has none of its own for programs)
+// show maximize on every window, fixed or not, and minimize on boxes. Undoes what they do to the
+// fixed window and to boxes, for as long as the program runs.
+void keepFixedWindowsUnmaximized();
+
+// The end of the program in a Wayland session: a compositor keeps nothing (sway, KWin without a
+// clipboard manager) or only the first 4 MiB (mutter) of what a program that has ended had on the
+// clipboard. So the program, its window gone and its settings written, stays and keeps offering
+// what it copied until something else is copied or the session ends, as wl-copy does. Returns at
+// once when the program is not on Wayland or does not own the clipboard.
+void keepWaylandClipboardAfterTheEnd();
