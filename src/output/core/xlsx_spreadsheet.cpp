@@ -161,7 +161,10 @@ void XlsxSpreadsheet::setCell(int row, int column, const QString &text)
         utf8_.push_back(char(chars[c]));
     }
     if (!ascii) {
-        const QByteArray converted = text.toUtf8();
+        // The library takes a text up to its first NUL, and a cell cannot hold one: the NULs
+        // are left out and the rest is kept.
+        QByteArray converted = text.toUtf8();
+        converted.replace('\0', QByteArrayView());
         utf8_.assign(converted.constData(), std::size_t(converted.size()));
     }
     const lxw_error error = worksheet_write_string(sheet_, lxw_row_t(row - 1),
