@@ -12,11 +12,6 @@
 #include <cstdio>
 #include <cstring>
 
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace {
 
 Failure writeFailure(lxw_error error)
@@ -49,41 +44,6 @@ QString createWorkbookFile(const FsHandle &folder, const QString &shownFolder, F
         }
     }
 }
-
-// The library's file of rows, removed from its folder but open, which holds the disk space of
-// every row written. A workbook that fails part way is freed by the library without closing that
-// file when the failure came before the rows were copied into the workbook; the file is known
-// again by what it is, not by its descriptor's number alone.
-class OpenRowsFile {
-public:
-    explicit OpenRowsFile(std::FILE *file)
-    {
-#ifdef Q_OS_UNIX
-        if (file != nullptr && ::fstat(::fileno(file), &seen_) == 0) {
-            fd_ = ::fileno(file);
-        }
-#else
-        (void)file;
-#endif
-    }
-
-    void closeIfLeftOpen() const
-    {
-#ifdef Q_OS_UNIX
-        struct stat now {};
-        if (fd_ >= 0 && ::fstat(fd_, &now) == 0 && now.st_dev == seen_.st_dev &&
-            now.st_ino == seen_.st_ino && now.st_nlink == 0) {
-            ::close(fd_);
-        }
-#endif
-    }
-
-private:
-    int fd_ = -1;
-#ifdef Q_OS_UNIX
-    struct stat seen_ {};
-#endif
-};
 
 }  // namespace
 
@@ -194,7 +154,10 @@ void XlsxSpreadsheet::finish()
 {
     requireSheet();
     lxw_workbook *workbook = workbook_;
-    const OpenRowsFile rows(sheet_->optimize_tmpfile);
+    // The library's file of rows, removed from its folder but open, which holds the disk space of
+    // every row written. A workbook that fails part way is freed by the library without closing
+    // that file when the failure came before the rows were copied into the workbook.
+    const FsLibraryFile rows = fsRememberLibraryFile(sheet_->optimize_tmpfile);
     workbook_ = nullptr;
     sheet_ = nullptr;
     // The library's own texts do not say why a file could not be written; the system's does.
@@ -202,7 +165,7 @@ void XlsxSpreadsheet::finish()
     const lxw_error error = workbook_close(workbook);
     const int why = errno;
     if (error != LXW_NO_ERROR) {
-        rows.closeIfLeftOpen();
+        fsCloseIfLeftOpen(rows);
         file_.reset();
         (void)fsRemove(folderHandle_, name_);
         name_.clear();
@@ -211,6 +174,7 @@ void XlsxSpreadsheet::finish()
                                why != 0 ? QString::fromLocal8Bit(std::strerror(why))
                                         : QString::fromUtf8(lxw_strerror(error))));
     }
+    file_.reset();
     written_ = true;
 }
 

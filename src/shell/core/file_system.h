@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QString>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 
 // What the file layer asks of the operating system, with one implementation for each kind of
@@ -99,6 +100,17 @@ void fsForEachFile(const FsHandle &folder,
 // A name by which a library that opens files itself reaches exactly this open file, and no
 // other; empty where the system has none.
 QString fsNameOfOpenFile(const FsHandle &file);
+
+// A file that a library opened and removed from its folder, known again by what it is and not
+// by its descriptor's number alone, so that it can be closed should the library leave it open.
+struct FsLibraryFile {
+    int descriptor = -1;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+};
+FsLibraryFile fsRememberLibraryFile(std::FILE *file);
+// Closes it when it is still open, still that file, and in no folder.
+void fsCloseIfLeftOpen(const FsLibraryFile &file);
 
 // The user's folder of a kind ("XDG_CACHE_HOME", ".cache"): the variable when it holds an
 // absolute path, else the fallback below the home folder. A relative value is ignored.

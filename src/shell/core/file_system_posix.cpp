@@ -506,6 +506,26 @@ QString fsNameOfOpenFile(const FsHandle &file)
     return QString();
 }
 
+FsLibraryFile fsRememberLibraryFile(std::FILE *file)
+{
+    FsLibraryFile remembered;
+    struct stat st {};
+    if (file != nullptr && ::fstat(::fileno(file), &st) == 0) {
+        remembered = {::fileno(file), std::uint64_t(st.st_dev), std::uint64_t(st.st_ino)};
+    }
+    return remembered;
+}
+
+void fsCloseIfLeftOpen(const FsLibraryFile &file)
+{
+    struct stat now {};
+    if (file.descriptor >= 0 && ::fstat(file.descriptor, &now) == 0 &&
+        std::uint64_t(now.st_dev) == file.device && std::uint64_t(now.st_ino) == file.inode &&
+        now.st_nlink == 0) {
+        ::close(file.descriptor);
+    }
+}
+
 QString fsUserFolder(const char *variable, const QString &belowHome)
 {
     const QString set = qEnvironmentVariable(variable);
