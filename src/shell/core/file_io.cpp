@@ -5,11 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <algorithm>
-#include <cstdio>
-
 #include <QLocale>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
