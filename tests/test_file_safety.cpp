@@ -1,7 +1,9 @@
 // What the program's files go through: a full disk during each save, the window closed in the
-// middle of each save, a "file" that is a folder, a pipe or a device, and the workbooks left
-// for the spreadsheet program.
+// middle of each save, a "file" that is a folder, a pipe or a device, another user's links and
+// folders on the way to them, and the workbooks left for the spreadsheet program.
+#include "mainwindow/core/settings_store.h"
 #include "output/core/xlsx_spreadsheet.h"
+#include "shell/core/file_system.h"
 #include "support/file_bytes.h"
 #include "support/form_fixture.h"
 #include "support/full_disk.h"
@@ -48,6 +50,34 @@ bool asAnotherUser(const QStringList &command)
                QStringLiteral("runuser"),
                QStringList{QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--")} +
                    command) == 0;
+}
+
+bool canActAsAnotherUser()
+{
+    return ::geteuid() == 0 && QProcess::execute(QStringLiteral("runuser"),
+                                                 {QStringLiteral("-u"), QStringLiteral("nobody"),
+                                                  QStringLiteral("true")}) == 0;
+}
+
+bool linkAsAnotherUser(const QString &target, const QString &link)
+{
+    return asAnotherUser({QStringLiteral("ln"), QStringLiteral("-s"), target, link});
+}
+
+// A folder anyone may write, as /tmp is, in a folder of the user's that others may pass.
+QString sharedFolderIn(const QTemporaryDir &dir)
+{
+    QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7711));
+    const QString shared = dir.filePath(QStringLiteral("shared"));
+    QDir().mkdir(shared);
+    ::chmod(QFile::encodeName(shared).constData(), 01777);
+    return shared;
+}
+
+bool isLink(const QString &path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 void fillResults(Form1 &w, int count)
@@ -99,6 +129,9 @@ private slots:
     void closingDuringSaveLeavesNothingHalfWritten();
     void loadingWhatIsNoFileAnswersAtOnce();
     void whatAnotherUserPlantsIsNeverWrittenThrough();
+    void linkPutAtTheNameAfterItsCheckIsReplacedNotFollowed();
+    void workbookFolderSwappedByAnotherUserIsNeverWrittenThrough();
+    void relativeXdgFoldersAreIgnored();
     void newFilesKeepToTheUmask();
     void oldWorkbooksAreRemovedAtTheNextExport();
 };
@@ -284,6 +317,35 @@ void TestFileSafety::whatAnotherUserPlantsIsNeverWrittenThrough()
         QCOMPARE(readBytes(mine), QByteArray("mine"));
     }
 
+    // A folder of the user's, reached through a link the other user made on the way: refused as
+    // a link at the name is, and the user's own links on the way are followed.
+    const QString myFolder = dir.filePath(QStringLiteral("mine"));
+    QVERIFY(QDir().mkdir(myFolder));
+    QVERIFY(QFile::setPermissions(myFolder, QFileDevice::Permissions(0x7700)));
+    writeBytes(myFolder + QStringLiteral("/out.txt"), "mine");
+    QVERIFY(QFile::setPermissions(myFolder + QStringLiteral("/out.txt"),
+                                  QFile::ReadOwner | QFile::WriteOwner));
+    const QString theirLink = shared + QStringLiteral("/nobodydir");
+    plant(theirLink, myFolder);
+    const QString myLink = shared + QStringLiteral("/mydir");
+    QVERIFY(QFile::link(myFolder, myLink));
+    f.desktop.calls.clear();
+    f.desktop.fileChoices = {theirLink + QStringLiteral("/out.txt")};
+    f.click(f.form().PushButton3);
+    QVERIFY2(report().startsWith(QStringLiteral("Cannot write the file %1/out.txt: %1 is a link "
+                                                "that another user made")
+                                     .arg(theirLink)),
+             qPrintable(report()));
+    QCOMPARE(readBytes(myFolder + QStringLiteral("/out.txt")), QByteArray("mine"));
+    f.desktop.calls.clear();
+    f.desktop.fileChoices = {myLink + QStringLiteral("/out.txt")};
+    f.desktop.answers = {MessageAnswer::Yes};
+    f.click(f.form().PushButton5);
+    QCOMPARE(f.desktop.messages().size(), 1);  // the question alone
+    QVERIFY(readBytes(myFolder + QStringLiteral("/out.txt")).startsWith("717-555-0000\r\n"));
+    QCOMPARE(QFile::permissions(myFolder + QStringLiteral("/out.txt")) & 0x0077,
+             QFileDevice::Permissions());  // a replaced file keeps its mode
+
     // The workbooks' folder: made by the other user, or a link of theirs to one.
     const QString theirs = shared + QStringLiteral("/dialroster");
     QVERIFY(asAnotherUser(
@@ -305,23 +367,192 @@ void TestFileSafety::whatAnotherUserPlantsIsNeverWrittenThrough()
         QCOMPARE(filesIn(theirs), QStringList());
     }
 
-    // The settings, had the other user a way into their folder: the count beside the store and
-    // the store itself at the close.
+    // The settings, had the other user a way into their folder (one anyone may write, even if
+    // sticky): the count beside the store and the store itself go nowhere, with a message.
     const QString store = f.settingsFolder() + QStringLiteral("/Quillane");
     QVERIFY(QDir().mkpath(store));
     QVERIFY(QFile::setPermissions(f.settingsFolder(), QFileDevice::Permissions(0x7711)));
     QCOMPARE(::chmod(QFile::encodeName(store).constData(), 01777), 0);
-    plant(store + QStringLiteral("/Quillane.conf.count.new"), mine);
     plant(store + QStringLiteral("/Quillane.conf"), mine);
     f.desktop.calls.clear();
     f.form().Text1->setText(QStringLiteral("321"));
     f.form().close();
     QCOMPARE(report(), QStringLiteral("The prefix list could not be saved for the next start.\n\n"
+                                      "The folder %1 is not yours alone: other users can write "
+                                      "into it (its mode is 1777). Nothing is written into it.")
+                           .arg(store));
+    QCOMPARE(readBytes(mine), QByteArray("mine"));
+    QCOMPARE(filesIn(store), QStringList{"Quillane.conf"});
+
+    // In a folder of the user's alone, links the other user left there before: the count is not
+    // read through one, and the store is not written through one.
+    const auto startWith = [&](const QString &storeMode) {
+        QDir(store).removeRecursively();
+        QVERIFY(QDir().mkdir(store));
+        QVERIFY(QProcess::execute(QStringLiteral("chmod"), {storeMode, store}) == 0);
+        writeBytes(mine, "555");
+        for (const char *name : {"/Quillane.conf.count", "/Quillane.conf"}) {
+            QVERIFY(QFile::link(mine, store + QLatin1String(name)));
+            QVERIFY(QProcess::execute(QStringLiteral("chown"),
+                                      {QStringLiteral("-h"), QStringLiteral("nobody"),
+                                       store + QLatin1String(name)}) == 0);
+        }
+        f.restart();
+        f.desktop.calls.clear();
+    };
+    startWith(QStringLiteral("0700"));
+    QCOMPARE(f.form().Text1->text(), QStringLiteral("200"));
+    f.form().close();
+    QCOMPARE(report(), QStringLiteral("The prefix list could not be saved for the next start.\n\n"
                                       "The settings file %1/Quillane.conf cannot be written: "
                                       "%1/Quillane.conf is a link that another user made.")
                            .arg(store));
+    QCOMPARE(readBytes(mine), QByteArray("555"));
+
+    // A settings folder that others may write is neither read nor written.
+    startWith(QStringLiteral("0777"));
+    const QString openToAll = QStringLiteral(
+                                  "The folder %1 is not yours alone: other users can write into "
+                                  "it (its mode is 0777). Nothing is written into it.")
+                                  .arg(store);
+    QCOMPARE(f.form().Text1->text(), QStringLiteral("200"));
+    f.form().Text1->setText(QStringLiteral("321"));
+    f.form().close();
+    QCOMPARE(f.desktop.messageTexts(),
+             QStringList{QStringLiteral("The prefix list could not be saved for the next "
+                                        "start.\n\n") +
+                         openToAll});
+    QCOMPARE(readBytes(mine), QByteArray("555"));
+    QCOMPARE(filesIn(store), (QStringList{"Quillane.conf", "Quillane.conf.count"}));
+
+    // The settings folder a link of the other user's to a folder of theirs, in a folder the
+    // system's way of sharing (root's and sticky) lets the user keep: nothing read or written.
+    QDir(store).removeRecursively();
+    QCOMPARE(::chmod(QFile::encodeName(f.settingsFolder()).constData(), 01777), 0);
+    const QString elsewhere = shared + QStringLiteral("/settings");
+    QVERIFY(asAnotherUser(
+        {QStringLiteral("mkdir"), QStringLiteral("-m"), QStringLiteral("0777"), elsewhere}));
+    plant(store, elsewhere);
+    f.desktop.calls.clear();
+    f.restart();
+    const QString storeLinked = QStringLiteral(
+                                    "The folder %1 is not yours alone: it is a link. Nothing is "
+                                    "written into it.")
+                                    .arg(store);
+    QCOMPARE(
+        f.desktop.messageTexts(),
+        QStringList{storeLinked + QStringLiteral(" The prefix list and the count start afresh.")});
+    f.desktop.calls.clear();
+    f.form().Text1->setText(QStringLiteral("321"));
+    f.form().close();
+    QCOMPARE(f.desktop.messageTexts(),
+             QStringList{QStringLiteral("The prefix list could not be saved for the next "
+                                        "start.\n\n") +
+                         storeLinked});
+    QCOMPARE(filesIn(elsewhere), QStringList());
+}
+
+void TestFileSafety::linkPutAtTheNameAfterItsCheckIsReplacedNotFollowed()
+{
+    if (!canActAsAnotherUser()) {
+        QSKIP("acting as a second user takes root and runuser");
+    }
+    // The other user puts a link at the save's name just after the program looked at the name:
+    // the moment a user racing the save would have to hit, reached every time.
+    FormFixture f;
+    QTemporaryDir dir;
+    const QString shared = sharedFolderIn(dir);
+    const QString mine = dir.filePath(QStringLiteral("mine.txt"));
+    const QString results = shared + QStringLiteral("/results.txt");
+    fillResults(f.form(), 3);
+    struct Case {
+        QPushButton *button;
+        QByteArray starts;
+    };
+    const QList<Case> cases = {{f.form().PushButton3, "Result/s - No duplicates"},
+                               {f.form().PushButton5, "717-555-0000\r\n"}};
+    for (const Case &c : cases) {
+        writeBytes(mine, "mine");
+        QFile::remove(results);
+        bool planted = false;
+        fsSetRaceHook([&] { planted = linkAsAnotherUser(mine, results); });
+        const auto unhook = qScopeGuard([] { fsSetRaceHook({}); });
+        f.desktop.calls.clear();
+        f.desktop.fileChoices = {results};
+        f.desktop.answers = {MessageAnswer::Yes};
+        f.click(c.button);
+        QVERIFY(planted);
+        QCOMPARE(readBytes(mine), QByteArray("mine"));
+        // The save replaced the link (root may, in a sticky folder), or was refused; never both
+        // the link and the file behind it.
+        const auto boxes = f.desktop.messages();
+        if (boxes.isEmpty()) {
+            QVERIFY(!isLink(results));
+            QVERIFY(readBytes(results).startsWith(c.starts));
+        } else {
+            QVERIFY2(boxes.last().text.contains(results), qPrintable(boxes.last().text));
+        }
+    }
+}
+
+void TestFileSafety::workbookFolderSwappedByAnotherUserIsNeverWrittenThrough()
+{
+    if (!canActAsAnotherUser()) {
+        QSKIP("acting as a second user takes root and runuser");
+    }
+    // The cache folder is the other user's. In the middle of the export they put the program's
+    // folder aside, make one open to all in its place, and put a link to a file of the user's
+    // at the workbook's name.
+    FormFixture f;
+    QTemporaryDir dir;
+    const QString shared = sharedFolderIn(dir);
+    const QString mine = dir.filePath(QStringLiteral("mine.txt"));
+    writeBytes(mine, "mine");
+    const QString cache = shared + QStringLiteral("/cache");
+    QVERIFY(asAnotherUser({QStringLiteral("mkdir"), cache}));
+    const QString folder = cache + QStringLiteral("/dialroster");
+    fillResults(f.form(), 5000);
+    bool swapped = false;
+    afterTurns(&f.form(), 200, [&] {
+        const QStringList made = QDir(folder).entryList({QStringLiteral("*.xlsx")}, QDir::Files);
+        swapped = made.size() == 1 &&
+                  asAnotherUser({QStringLiteral("mv"), folder, cache + QStringLiteral("/old")}) &&
+                  asAnotherUser({QStringLiteral("mkdir"), QStringLiteral("-m"),
+                                 QStringLiteral("0777"), folder}) &&
+                  linkAsAnotherUser(mine, folder + QLatin1Char('/') + made.first());
+    });
+    startSave(f, kSaves[2], folder, QString());
+
     QCOMPARE(readBytes(mine), QByteArray("mine"));
-    QCOMPARE(readBytes(store + QStringLiteral("/Quillane.conf.count")), QByteArray("321"));
+    // Refused before anything was made: the folder above is not the user's.
+    QVERIFY(!swapped);
+    QCOMPARE(f.desktop.messages().size(), 1);
+    const QString report = f.desktop.messages().first().text;
+    QVERIFY2(report.contains(QStringLiteral("The folder %1 is not yours alone: %2 belongs to "
+                                            "another user. Nothing is written into it.")
+                                 .arg(folder, cache)),
+             qPrintable(report));
+    QCOMPARE(filesIn(cache), QStringList());
+}
+
+void TestFileSafety::relativeXdgFoldersAreIgnored()
+{
+    // Relative values name no place: the folders below the home folder are used instead.
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CACHE_HOME", "relcache");
+    qputenv("XDG_CONFIG_HOME", "relconfig");
+    const auto restore = qScopeGuard([&] {
+        qputenv("HOME", oldHome);
+        qunsetenv("XDG_CACHE_HOME");
+        qunsetenv("XDG_CONFIG_HOME");
+    });
+    QCOMPARE(workbookFolder(), home.filePath(QStringLiteral(".cache/dialroster")));
+    const SettingsStore store;
+    QCOMPARE(store.location(), home.filePath(QStringLiteral(".config/Quillane/Quillane.conf")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.filePath(QStringLiteral("abs"))));
+    QCOMPARE(workbookFolder(), home.filePath(QStringLiteral("abs/dialroster")));
 }
 
 void TestFileSafety::newFilesKeepToTheUmask()

@@ -227,6 +227,11 @@ void TestSpreadsheet::workbookReadsBackAsStrings()
     sheet.setCell(5, 1, QStringLiteral("+12"));
     sheet.setCell(5, 2, QStringLiteral("@SUM(A1)"));
     sheet.setCell(6, 1, QStringLiteral("-5"));
+    // A cell cannot hold a NUL: the rest of the entry is kept.
+    sheet.setCell(7, 1,
+                  QString::fromUtf8("717\0-555-01\0"
+                                    "02",
+                                    14));
     sheet.autofitColumns();
     sheet.finish();
     // Only the finished workbook is left in the folder, no temporary files.
@@ -243,8 +248,9 @@ void TestSpreadsheet::workbookReadsBackAsStrings()
                                    "A5=+12|s\n"
                                    "B5=@SUM(A1)|s\n"
                                    "A6=-5|s\n"
+                                   "A7=717-555-0102|s\n"
                                    "width 58\n"
-                                   "rows 6\n"));
+                                   "rows 7\n"));
 }
 
 void TestSpreadsheet::cellsBeforeTheWorkbookFail()

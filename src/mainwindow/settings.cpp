@@ -10,6 +10,11 @@
 // Start-up steps [136]-[150]: the prefix list and the count box from the settings store.
 void Form1::restoreSettings(ErrorTrap &trap)
 {
+    // A folder that someone else may change is not read, lest they choose what is restored.
+    if (const std::optional<QString> refused = settings_.folderRefusal()) {
+        desktop().message(*refused + QStringLiteral(" The prefix list and the count start afresh."),
+                          MessageButtons::Ok, MessageIcon::Warning);
+    }
     // A damaged store must not cost the user more than what it lost already: the rest is
     // restored, and the damaged file is kept for a look.
     if (const std::optional<SetAsideStore> aside = settings_.setAsideIfDamaged()) {

@@ -9,15 +9,12 @@
 #include "shell/core/yield.h"
 
 #include <QDesktopServices>
-#include <QStandardPaths>
 #include <QUrl>
 
 std::unique_ptr<Spreadsheet> openSpreadsheetProgram()
 {
     // A folder of the user's alone, where nobody else can read the numbers or swap a workbook.
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-                           QStringLiteral("/dialroster");
-    return std::make_unique<XlsxSpreadsheet>(folder, [](const QString &path) {
+    return std::make_unique<XlsxSpreadsheet>(workbookFolder(), [](const QString &path) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     });
 }

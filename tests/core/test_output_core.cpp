@@ -8,6 +8,7 @@
 #include "output/core/text_table_file.h"
 #include "prefixes/core/list_file_text.h"
 #include "shell/core/desktop.h"
+#include "shell/core/failure.h"
 #include "shell/core/progress.h"
 #include "support/file_bytes.h"
 #include "support/result_lists.h"
@@ -105,6 +106,7 @@ private slots:
     void formats();
     void progressOf3000Items();
     void numbersKeptAsDigitsGiveTheSameBytes();
+    void tableThatCannotFitIsRefusedBeforeWriting();
 };
 
 void TestOutputCore::formats_data()
@@ -250,6 +252,32 @@ void TestOutputCore::numbersKeptAsDigitsGiveTheSameBytes()
             QCOMPARE(o.cells, fromTexts.cells);
         }
     }
+}
+
+void TestOutputCore::tableThatCannotFitIsRefusedBeforeWriting()
+{
+    // One entry of 15 MB pads each of 200,000 lines to its length: some 3 TB, which no disk here
+    // has free. The save is refused at once, and the old file stays.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("table.txt"));
+    writeBytes(path, "old");
+    ListSnapshot list;
+    list.headers = QStringList{kResultHeader};
+    list.append(QString(15 * 1024 * 1024, u'7'), true, false);
+    for (int i = 0; i < 200'000; ++i) {
+        list.append(QStringLiteral("717-555-%1").arg(i % 10000, 4, 10, QLatin1Char('0')), true);
+    }
+    try {
+        SaveListAsTextFile(list, path);
+        QFAIL("a table larger than the disk was written");
+    } catch (const Failure &failure) {
+        const QString text = QString::fromUtf8(failure.what());
+        QVERIFY2(text.startsWith(QStringLiteral("Cannot write the file %1: ").arg(path)) &&
+                     text.contains(QStringLiteral("it needs at least 3.15 TB")),
+                 qPrintable(text));
+    }
+    QCOMPARE(readBytes(path), QByteArray("old"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"table.txt"});
 }
 
 QTEST_MAIN(TestOutputCore)

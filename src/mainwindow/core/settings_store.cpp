@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSaveFile>
 #include <QSettings>
 #include <limits>
 
@@ -34,42 +33,49 @@ bool storeIsOneFile()
 
 // QSettings tells only that the file could not be written; ask the file system why, by writing
 // as much as the store would have. Nothing when the file can be written after all.
-std::optional<QString> whyNotWritable(const QString &path, qint64 bytes)
+std::optional<QString> whyNotWritable(const FsHandle &folder, const QString &name, qint64 bytes)
 {
-    if (QFileInfo::exists(path)) {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            return file.errorString();
+    FsHandle file;
+    if (fsEntryKind(folder, name) != EntryKind::Missing) {
+        if (const FsError e = fsOpenForAppending(folder, name, file)) {
+            return e.reason;
         }
+        file.reset();
     }
     // The file is replaced whole through a new file beside it, so its folder must take one.
-    QSaveFile probe(path);
-    if (!probe.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        return probe.errorString();
+    QString probe;
+    if (const FsError e = createFileBeside(folder, name, file, probe)) {
+        return e.reason;
     }
     const QByteArray block(64 * 1024, ' ');
-    for (qint64 left = bytes; left > 0; left -= block.size()) {
-        if (probe.write(block.constData(), std::min<qint64>(left, block.size())) < 0) {
-            const QString reason = probe.errorString();
-            probe.cancelWriting();
-            return reason;
+    std::optional<QString> reason;
+    for (qint64 left = bytes; left > 0 && !reason; left -= block.size()) {
+        if (const FsError e =
+                fsWrite(file, block.constData(), std::min<qint64>(left, block.size()))) {
+            reason = e.reason;
         }
     }
-    probe.cancelWriting();
-    return std::nullopt;
+    file.reset();
+    (void)fsRemove(folder, probe);
+    return reason;
 }
 
 // How long the close waits for the store's lock, which another program may hold while it writes.
 constexpr int kLockWaitMs = 3000;
 
 // A name beside the damaged file that no earlier copy holds, nor a link.
-QString asideName(const QString &file)
+QString asideName(const FsHandle &folder, const QString &file)
 {
     QString aside = file + QStringLiteral(".damaged");
-    for (int n = 2; nameTaken(aside); ++n) {
+    for (int n = 2; fsEntryKind(folder, aside) != EntryKind::Missing; ++n) {
         aside = file + QStringLiteral(".damaged-") + QString::number(n);
     }
     return aside;
+}
+
+QString folderOf(const QString &file)
+{
+    return QFileInfo(file).path();
 }
 
 }  // namespace
@@ -87,14 +93,58 @@ QString SettingsStore::location() const
 #endif
 }
 
-bool SettingsStore::canBeOpened() const
+SettingsStore::SettingsStore()
 {
-    return !storeIsOneFile() || pathKindOf(location()) != PathKind::Special;
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    // QSettings takes a relative XDG_CONFIG_HOME as it stands, below the working folder.
+    const QString set = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!set.isEmpty() && QDir::isRelativePath(set)) {
+        const QString home = fsUserFolder("XDG_CONFIG_HOME", QStringLiteral(".config"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, home);
+    }
+#endif
 }
 
-QString SettingsStore::pendingCountFile() const
+QString SettingsStore::fileName() const
 {
-    return location() + QStringLiteral(".count");
+    return QFileInfo(location()).fileName();
+}
+
+std::optional<QString> SettingsStore::openFolder(bool create, FsHandle &folder) const
+{
+    return openOwnFolder(folderOf(location()), FolderCheck::Own, create, folder);
+}
+
+std::optional<QString> SettingsStore::folderRefusal() const
+{
+    if (!storeIsOneFile()) {
+        return std::nullopt;
+    }
+    FsHandle folder;
+    return openFolder(false, folder);
+}
+
+bool SettingsStore::canBeOpened(const FsHandle &folder) const
+{
+    if (!storeIsOneFile()) {
+        return true;
+    }
+    if (!folder.isOpen()) {
+        return false;
+    }
+    switch (fsEntryKind(folder, fileName())) {
+        case EntryKind::Special:
+        case EntryKind::OtherUsersLink:
+            return false;
+        default:
+            return true;
+    }
+}
+
+QString SettingsStore::pendingCountName() const
+{
+    return fileName() + QStringLiteral(".count");
 }
 
 std::optional<QString> SettingsStore::pendingCount() const
@@ -106,44 +156,44 @@ std::optional<QString> SettingsStore::pendingCount() const
         return std::nullopt;
     }
     // Left by a run that ended before its close: the last count typed.
-    if (!QFileInfo::exists(pendingCountFile())) {
+    FsHandle folder;
+    if (openFolder(false, folder) || !folder.isOpen()) {
         return std::nullopt;
     }
-    try {
-        if (const auto bytes = readWholeFile(pendingCountFile(), 1024 * 1024)) {
-            return QString::fromUtf8(*bytes);
-        }
-    } catch (const std::exception &) {
-        // None, or unreadable: the store's own count stands.
+    if (const auto bytes = readOwnFile(folder, pendingCountName(), 1024 * 1024)) {
+        return QString::fromUtf8(*bytes);
     }
-    return std::nullopt;
+    return std::nullopt;  // none, or unreadable: the store's own count stands
 }
 
 std::optional<SetAsideStore> SettingsStore::setAsideIfDamaged()
 {
-    const QString file = location();
-    const PathKind kind = pathKindOf(file);
-    if (!storeIsOneFile() || kind == PathKind::Missing) {
+    if (!storeIsOneFile()) {
         return std::nullopt;
+    }
+    FsHandle folder;
+    if (openFolder(false, folder) || !folder.isOpen()) {
+        return std::nullopt;  // told by the start-up, or nothing stored yet
+    }
+    const QString file = fileName();
+    const EntryKind kind = fsEntryKind(folder, file);
+    if (kind == EntryKind::Missing || kind == EntryKind::OtherUsersLink) {
+        return std::nullopt;  // another user's link is never read; the close reports it
     }
     // A pipe, a device or a folder where the file should be holds no settings, and the store
     // would wait on it or fail on it for as long as it stays.
-    if (kind != PathKind::RegularFile) {
-        const QString aside = asideName(file);
-        if (!QFile::rename(file, aside)) {
+    if (kind == EntryKind::Folder || kind == EntryKind::Special) {
+        const QString aside = asideName(folder, file);
+        if (fsRename(folder, file, aside)) {
             return std::nullopt;  // left as it is; reads skip it and the close reports it
         }
-        return SetAsideStore{aside, false};
+        return SetAsideStore{folderOf(location()) + QLatin1Char('/') + aside, false};
     }
     // No limit on the size: the prefix list has none, and what the close wrote must come back.
-    std::optional<QByteArray> bytes;
-    try {
-        bytes = readWholeFile(file, std::numeric_limits<qint64>::max());
-    } catch (const std::exception &) {
-        return std::nullopt;  // unreadable: the close reports a store it cannot write
-    }
+    const std::optional<QByteArray> bytes =
+        readOwnFile(folder, file, std::numeric_limits<qint64>::max());
     if (!bytes) {
-        return std::nullopt;
+        return std::nullopt;  // unreadable: the close reports a store it cannot write
     }
     ProgramSettings settings;
     bool damaged = settings.status() != QSettings::NoError || !looksLikeSettingsText(*bytes);
@@ -162,8 +212,8 @@ std::optional<SetAsideStore> SettingsStore::setAsideIfDamaged()
     if (!damaged) {
         return std::nullopt;
     }
-    const QString aside = asideName(file);
-    if (!QFile::rename(file, aside)) {
+    const QString aside = asideName(folder, file);
+    if (fsRename(folder, file, aside)) {
         return std::nullopt;  // left as it is; the close reports a store it cannot write
     }
     ProgramSettings fresh;
@@ -171,7 +221,7 @@ std::optional<SetAsideStore> SettingsStore::setAsideIfDamaged()
         fresh.setValue(key, value);
     }
     fresh.sync();
-    return SetAsideStore{aside, !readable.isEmpty()};
+    return SetAsideStore{folderOf(location()) + QLatin1Char('/') + aside, !readable.isEmpty()};
 }
 
 QString SettingsStore::read(const QString &key, const QString &defaultText) const
@@ -181,7 +231,8 @@ QString SettingsStore::read(const QString &key, const QString &defaultText) cons
             return *pending;
         }
     }
-    if (!canBeOpened()) {
+    FsHandle folder;
+    if (storeIsOneFile() && (openFolder(false, folder) || !canBeOpened(folder))) {
         return defaultText;
     }
     return ProgramSettings().value(key, defaultText).toString();
@@ -194,24 +245,33 @@ void SettingsStore::writeCount(const QString &text)
         ProgramSettings().setValue(kNumberOfPhonesKey, text);
         return;
     }
-    const QString pending = pendingCountFile();
-    QDir().mkpath(QFileInfo(pending).absolutePath());
-    (void)replaceSmallFile(pending, text.toUtf8());
+    FsHandle folder;
+    if (!openFolder(true, folder)) {
+        (void)replaceSmallFile(folder, pendingCountName(), text.toUtf8());
+    }
 }
 
 std::optional<QString> SettingsStore::writeAtClose(const QString &prefixes)
 {
     const QString file = location();
     const QString shown = QDir::toNativeSeparators(file);
-    if (!canBeOpened()) {
-        return QStringLiteral("The settings file %1 cannot be written: it is no plain file.")
-            .arg(shown);
-    }
-    if (const std::optional<QString> link = linkOfAnotherUser(file)) {
-        return QStringLiteral(
-                   "The settings file %1 cannot be written: %2 is a link that another "
-                   "user made.")
-            .arg(shown, QDir::toNativeSeparators(*link));
+    FsHandle folder;
+    if (storeIsOneFile()) {
+        // Only in a folder no other user can change does the store go on to write by name.
+        if (const std::optional<QString> refused = openFolder(true, folder)) {
+            return refused;
+        }
+        const EntryKind kind = fsEntryKind(folder, fileName());
+        if (kind == EntryKind::OtherUsersLink) {
+            return QStringLiteral(
+                       "The settings file %1 cannot be written: %1 is a link that another user "
+                       "made.")
+                .arg(shown);
+        }
+        if (kind == EntryKind::Special) {
+            return QStringLiteral("The settings file %1 cannot be written: it is no plain file.")
+                .arg(shown);
+        }
     }
     // The store waits for its lock as long as it takes; a lock that is never given back (a
     // folder in its place, a program that hangs holding it) must not keep the window open.
@@ -233,7 +293,9 @@ std::optional<QString> SettingsStore::writeAtClose(const QString &prefixes)
     settings.sync();
     const QSettings::Status status = settings.status();
     if (status != QSettings::NoError) {
-        const std::optional<QString> reason = whyNotWritable(file, prefixes.toUtf8().size() + 4096);
+        const std::optional<QString> reason =
+            storeIsOneFile() ? whyNotWritable(folder, fileName(), prefixes.toUtf8().size() + 4096)
+                             : std::nullopt;
         if (reason) {
             return QStringLiteral("The settings file %1 cannot be written: %2.")
                 .arg(shown, *reason);
@@ -245,7 +307,7 @@ std::optional<QString> SettingsStore::writeAtClose(const QString &prefixes)
         }
     }
     if (count && storeIsOneFile()) {
-        QFile::remove(pendingCountFile());
+        (void)fsRemove(folder, pendingCountName());
     }
     pendingCount_.reset();
     return std::nullopt;

@@ -3,6 +3,8 @@
 #include <QString>
 #include <optional>
 
+class FsHandle;
+
 // The program's keys in the per-user settings store ("Quillane", under the product name).
 inline const QString kPrefixesKey = QStringLiteral("Prefixes");
 inline const QString kNumberOfPhonesKey = QStringLiteral("Number Of Phones");
@@ -20,6 +22,14 @@ struct SetAsideStore {
 // start that found it there.
 class SettingsStore {
 public:
+    // A relative XDG_CONFIG_HOME is no place: the store then lies below the home folder.
+    SettingsStore();
+
+    // Why the store's folder is no place for the settings, if it is not: it, or a folder above
+    // it, is another user's or open to other users' changes (or their link leads there). Nothing
+    // is then read from it or written into it.
+    std::optional<QString> folderRefusal() const;
+
     // A store file that cannot be read as one (bytes that are no settings, a key holding another
     // kind of value) is kept under a new name beside it and replaced by a file holding whatever
     // could be read from it. Tells where the copy went when that happened. A file of any size
@@ -43,9 +53,14 @@ public:
     QString location() const;
 
 private:
-    // False when something other than a plain file is where the store's file should be.
-    bool canBeOpened() const;
-    QString pendingCountFile() const;
+    // Opens the store's folder, checked (and made when `create`), or says why not. Without a
+    // refusal the handle may still be closed: the folder is not there.
+    std::optional<QString> openFolder(bool create, FsHandle &folder) const;
+    QString fileName() const;
+    // False when something other than a plain file (or a link of the user's own to one) is where
+    // the store's file should be.
+    bool canBeOpened(const FsHandle &folder) const;
+    QString pendingCountName() const;
     std::optional<QString> pendingCount() const;
 
     std::optional<QString> pendingCount_;

@@ -64,6 +64,20 @@ private:
     QString text_;
 };
 
+// The table's size in bytes at the least: every character takes one byte or more.
+qint64 leastTableBytes(const ListSnapshot &list, const std::vector<int> &widths)
+{
+    qint64 line = 2;  // CR LF
+    for (const int w : widths) {
+        line += qint64(w) + 1;
+    }
+    qint64 lines = 1;
+    for (int i = 1; i <= list.count(); ++i) {
+        lines += list.isChecked(i) ? 1 : 0;
+    }
+    return lines * line;
+}
+
 }  // namespace
 
 void SaveListAsTextFile(const ListSnapshot &list, const QString &path, ProgressDisplay *progress,
@@ -76,6 +90,9 @@ void SaveListAsTextFile(const ListSnapshot &list, const QString &path, ProgressD
 
     AtomicFile file(path);
     file.open();
+    // Every line is padded to the widest entry, so one long entry makes every line that long:
+    // a table that cannot fit on the disk is refused before it fills it.
+    file.requireRoom(leastTableBytes(list, widths));
     LineBytes out;
     appendTableHeader(out, list, widths, beforeEach);
     bar.at(20);

@@ -12,11 +12,6 @@
 #include <cstdio>
 #include <cstring>
 
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace {
 
 Failure writeFailure(lxw_error error)
@@ -29,60 +24,26 @@ const QString kWorkbookPrefix = QStringLiteral("Phone numbers ");
 
 // A new file with a name that says what it is and when it was made. It is made here, and only
 // here, so the workbook never goes to a file or link that was there before.
-QString createWorkbookFile(const QString &folder)
+QString createWorkbookFile(const FsHandle &folder, const QString &shownFolder, FsHandle &file)
 {
     const QString stamp =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"));
     for (int n = 1;; ++n) {
-        const QString path = folder + QLatin1Char('/') + kWorkbookPrefix + stamp +
+        const QString name = kWorkbookPrefix + stamp +
                              (n == 1 ? QString() : QStringLiteral(" (%1)").arg(n)) +
                              QStringLiteral(".xlsx");
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            return path;
+        const FsError e = fsCreateFile(folder, name, file);
+        if (!e) {
+            return name;
         }
         // Taken: the next number. Anything else is a reason to give up.
-        if (!nameTaken(path)) {
+        if (e.kind != FsError::Exists) {
             throw Failure(QStringLiteral("The workbook %1 could not be made: %2")
-                              .arg(QDir::toNativeSeparators(path), file.errorString()));
+                              .arg(QDir::toNativeSeparators(shownFolder + QLatin1Char('/') + name),
+                                   e.reason));
         }
     }
 }
-
-// The library's file of rows, removed from its folder but open, which holds the disk space of
-// every row written. A workbook that fails part way is freed by the library without closing that
-// file when the failure came before the rows were copied into the workbook; the file is known
-// again by what it is, not by its descriptor's number alone.
-class OpenRowsFile {
-public:
-    explicit OpenRowsFile(std::FILE *file)
-    {
-#ifdef Q_OS_UNIX
-        if (file != nullptr && ::fstat(::fileno(file), &seen_) == 0) {
-            fd_ = ::fileno(file);
-        }
-#else
-        (void)file;
-#endif
-    }
-
-    void closeIfLeftOpen() const
-    {
-#ifdef Q_OS_UNIX
-        struct stat now {};
-        if (fd_ >= 0 && ::fstat(fd_, &now) == 0 && now.st_dev == seen_.st_dev &&
-            now.st_ino == seen_.st_ino && now.st_nlink == 0) {
-            ::close(fd_);
-        }
-#endif
-    }
-
-private:
-    int fd_ = -1;
-#ifdef Q_OS_UNIX
-    struct stat seen_ {};
-#endif
-};
 
 }  // namespace
 
@@ -103,8 +64,9 @@ XlsxSpreadsheet::~XlsxSpreadsheet()
         }
         lxw_workbook_free(workbook_);
     }
-    if (!written_ && !path_.isEmpty()) {
-        QFile::remove(path_);
+    if (!written_ && !name_.isEmpty()) {
+        file_.reset();
+        (void)fsRemove(folderHandle_, name_);
     }
 }
 
@@ -112,11 +74,19 @@ void XlsxSpreadsheet::addWorkbook()
 {
     // Nobody else may read the numbers, swap the workbook before the spreadsheet program opens
     // it, or have the clean-up below remove files of theirs choosing.
-    makePrivateFolder(folder_);
-    removeWorkbooksOlderThan(folder_, QDateTime::currentDateTime().addDays(-kWorkbookKeptDays));
-    path_ = createWorkbookFile(folder_);
-    const QByteArray file = QFile::encodeName(path_);
-    const QByteArray temp = QFile::encodeName(folder_);
+    folderHandle_ = openOwnFolder(folder_, FolderCheck::Private);
+    removeWorkbooksOlderThan(folderHandle_,
+                             QDateTime::currentDateTime().addDays(-kWorkbookKeptDays));
+    name_ = createWorkbookFile(folderHandle_, folder_, file_);
+    path_ = folder_ + QLatin1Char('/') + name_;
+    // The library opens its files itself: it is given the system's names for the open workbook
+    // and the open folder, which lead to them and nowhere else, whatever is renamed meanwhile.
+    const QByteArray file = QFile::encodeName(fsNameOfOpenFile(file_));
+    const QByteArray temp = QFile::encodeName(fsNameOfOpenFile(folderHandle_));
+    if (file.isEmpty() || temp.isEmpty()) {
+        throw Failure(QStringLiteral("A new workbook could not be made in ") +
+                      QDir::toNativeSeparators(folder_));
+    }
     lxw_workbook_options options{};
     // Rows go to a temporary file as they are finished, so a million rows cost no memory. The
     // library makes it anew under a name of its own in the same private folder, and removes it
@@ -151,7 +121,10 @@ void XlsxSpreadsheet::setCell(int row, int column, const QString &text)
         utf8_.push_back(char(chars[c]));
     }
     if (!ascii) {
-        const QByteArray converted = text.toUtf8();
+        // The library takes a text up to its first NUL, and a cell cannot hold one: the NULs
+        // are left out and the rest is kept.
+        QByteArray converted = text.toUtf8();
+        converted.replace('\0', QByteArrayView());
         utf8_.assign(converted.constData(), std::size_t(converted.size()));
     }
     const lxw_error error = worksheet_write_string(sheet_, lxw_row_t(row - 1),
@@ -181,7 +154,10 @@ void XlsxSpreadsheet::finish()
 {
     requireSheet();
     lxw_workbook *workbook = workbook_;
-    const OpenRowsFile rows(sheet_->optimize_tmpfile);
+    // The library's file of rows, removed from its folder but open, which holds the disk space of
+    // every row written. A workbook that fails part way is freed by the library without closing
+    // that file when the failure came before the rows were copied into the workbook.
+    const FsLibraryFile rows = fsRememberLibraryFile(sheet_->optimize_tmpfile);
     workbook_ = nullptr;
     sheet_ = nullptr;
     // The library's own texts do not say why a file could not be written; the system's does.
@@ -189,13 +165,16 @@ void XlsxSpreadsheet::finish()
     const lxw_error error = workbook_close(workbook);
     const int why = errno;
     if (error != LXW_NO_ERROR) {
-        rows.closeIfLeftOpen();
-        QFile::remove(path_);
+        fsCloseIfLeftOpen(rows);
+        file_.reset();
+        (void)fsRemove(folderHandle_, name_);
+        name_.clear();
         throw Failure(QStringLiteral("The workbook %1 could not be written: %2")
                           .arg(QDir::toNativeSeparators(path_),
                                why != 0 ? QString::fromLocal8Bit(std::strerror(why))
                                         : QString::fromUtf8(lxw_strerror(error))));
     }
+    file_.reset();
     written_ = true;
 }
 
@@ -208,13 +187,26 @@ void XlsxSpreadsheet::makeVisible()
     }
 }
 
+QString workbookFolder()
+{
+    return fsUserFolder("XDG_CACHE_HOME", QStringLiteral(".cache")) + QStringLiteral("/dialroster");
+}
+
+void removeWorkbooksOlderThan(const FsHandle &folder, const QDateTime &cutoff)
+{
+    QStringList old;
+    fsForEachFile(folder, [&](const QString &name, const QDateTime &changed) {
+        if (name.startsWith(kWorkbookPrefix) && name.endsWith(QStringLiteral(".xlsx")) &&
+            changed < cutoff) {
+            old << name;
+        }
+    });
+    for (const QString &name : old) {
+        (void)fsRemove(folder, name);
+    }
+}
+
 void removeWorkbooksOlderThan(const QString &folder, const QDateTime &cutoff)
 {
-    const QFileInfoList workbooks =
-        QDir(folder).entryInfoList({kWorkbookPrefix + QStringLiteral("*.xlsx")}, QDir::Files);
-    for (const QFileInfo &workbook : workbooks) {
-        if (workbook.lastModified() < cutoff) {
-            QFile::remove(workbook.filePath());
-        }
-    }
+    removeWorkbooksOlderThan(openOwnFolder(folder, FolderCheck::Private), cutoff);
 }

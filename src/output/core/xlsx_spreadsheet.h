@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/core/desktop.h"
+#include "shell/core/file_system.h"
 
 #include <QDateTime>
 #include <QString>
@@ -34,6 +35,9 @@ private:
 
     QString folder_;
     Show show_;
+    FsHandle folderHandle_;  // the folder, opened once and checked
+    QString name_;           // the workbook's name in it
+    FsHandle file_;          // the workbook, made by the program and written through this
     QString path_;
     lxw_workbook *workbook_ = nullptr;
     lxw_worksheet *sheet_ = nullptr;
@@ -42,8 +46,13 @@ private:
     std::string utf8_;         // the cell being written
 };
 
+// Where workbooks are written: `dialroster` in the user's cache folder.
+QString workbookFolder();
+
 // Workbooks stay in their folder after they are handed over, for the user to save from the
 // spreadsheet program; those last changed before the cutoff are removed.
+void removeWorkbooksOlderThan(const FsHandle &folder, const QDateTime &cutoff);
+// The same in a folder of the user's alone, opened (and made) for it.
 void removeWorkbooksOlderThan(const QString &folder, const QDateTime &cutoff);
 // How long a handed-over workbook is kept.
 constexpr int kWorkbookKeptDays = 7;

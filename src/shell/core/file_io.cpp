@@ -5,15 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
+#include <QRandomGenerator>
 #include <algorithm>
-#include <cstdio>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#include <unistd.h>
 #include <cerrno>
 #include <cstring>
-#endif
 
 namespace {
 
@@ -24,31 +20,6 @@ namespace {
 }
 
 }  // namespace
-
-std::optional<QString> linkOfAnotherUser(const QString &path)
-{
-#ifdef Q_OS_UNIX
-    QString at = QDir::fromNativeSeparators(path);
-    struct stat link {};
-    for (int hop = 0; hop < 40 && ::lstat(QFile::encodeName(at).constData(), &link) == 0 &&
-                      S_ISLNK(link.st_mode);
-         ++hop) {
-        if (link.st_uid != ::geteuid()) {
-            return at;
-        }
-        at = QFileInfo(at).symLinkTarget();
-    }
-#else
-    (void)path;
-#endif
-    return std::nullopt;
-}
-
-bool nameTaken(const QString &path)
-{
-    const QFileInfo there(QDir::fromNativeSeparators(path));
-    return there.exists() || there.isSymLink();
-}
 
 PathKind pathKindOf(const QString &path)
 {
@@ -102,115 +73,205 @@ std::optional<QByteArray> readWholeFile(const QString &path, qint64 limit)
     return bytes;
 }
 
-AtomicFile::AtomicFile(const QString &path) : path_(path), file_(QDir::fromNativeSeparators(path))
+namespace {
+
+std::function<void()> g_raceHook;
+
+QString otherUsersLink(const QString &path, const QString &link)
 {
+    return QStringLiteral(
+               "Cannot write the file %1: %2 is a link that another user made, and "
+               "nothing is written through it")
+        .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(link));
 }
 
-AtomicFile::~AtomicFile()
+QString nameBeside(const QString &name)
 {
-    if (file_.isOpen()) {
-        // A cancelled commit removes the temporary file and leaves the target alone.
-        file_.cancelWriting();
-        file_.commit();
+    return name + QLatin1Char('.') +
+           QString::number(QRandomGenerator::global()->bounded(36 * 36 * 36 * 36), 36);
+}
+
+}  // namespace
+
+FsError createFileBeside(const FsHandle &folder, const QString &name, FsHandle &file, QString &made)
+{
+    for (;;) {
+        made = nameBeside(name);
+        const FsError e = fsCreateFile(folder, made, file);
+        if (e.kind != FsError::Exists) {
+            if (e) {
+                made.clear();
+            }
+            return e;
+        }
     }
 }
 
-void AtomicFile::fail() const
+void fsSetRaceHook(std::function<void()> hook)
+{
+    g_raceHook = std::move(hook);
+}
+
+void fsRunRaceHook()
+{
+    if (g_raceHook) {
+        g_raceHook();
+    }
+}
+
+AtomicFile::AtomicFile(const QString &path) : path_(path) {}
+
+AtomicFile::~AtomicFile()
+{
+    if (!temp_.isEmpty()) {
+        // Given up: the temporary file goes, the target stays as it was.
+        file_.reset();
+        (void)fsRemove(place_.folder, temp_);
+    }
+}
+
+void AtomicFile::fail(const QString &reason) const
 {
     throw Failure(QStringLiteral("Cannot write the file %1: %2")
-                      .arg(QDir::toNativeSeparators(path_), file_.errorString()));
+                      .arg(QDir::toNativeSeparators(path_), reason));
 }
 
 void AtomicFile::open()
 {
-    if (const std::optional<QString> link = linkOfAnotherUser(path_)) {
-        throw Failure(QStringLiteral("Cannot write the file %1: %2 is a link that another user "
-                                     "made, and nothing is written through it")
-                          .arg(QDir::toNativeSeparators(path_), QDir::toNativeSeparators(*link)));
+    const FsError found = fsPlaceOf(path_, place_);
+    if (found.kind == FsError::OtherUsersLink) {
+        throw Failure(otherUsersLink(path_, found.at));
     }
-    // Unbuffered, so a full disk shows at the write that meets it rather than at the commit.
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        fail();
+    if (found) {
+        fail(found.reason);
+    }
+    switch (fsEntryKind(place_.folder, place_.name)) {
+        case EntryKind::Folder:
+            fail(QString::fromLocal8Bit(std::strerror(EISDIR)));
+        case EntryKind::OtherUsersLink:
+            throw Failure(otherUsersLink(path_, path_));
+        default:
+            break;
+    }
+    // From here on the name is never looked up again: whatever is put there now is replaced.
+    fsRunRaceHook();
+    const int oldMode = fsModeAt(place_.folder, place_.name);
+    if (const FsError e = createFileBeside(place_.folder, place_.name, file_, temp_)) {
+        fail(e.reason);
+    }
+    if (oldMode >= 0) {
+        (void)fsSetMode(file_, oldMode);
+    }
+}
+
+void AtomicFile::requireRoom(qint64 bytes)
+{
+    const qint64 free = fsFreeBytes(place_.folder);
+    if (free >= 0 && bytes > free) {
+        const QLocale c = QLocale::c();
+        fail(QStringLiteral("%1 (it needs at least %2, and %3 are free there). Nothing was "
+                            "written.")
+                 .arg(QString::fromLocal8Bit(std::strerror(ENOSPC)),
+                      c.formattedDataSize(bytes, 2, QLocale::DataSizeSIFormat),
+                      c.formattedDataSize(free, 2, QLocale::DataSizeSIFormat)));
     }
 }
 
 void AtomicFile::write(QByteArrayView bytes)
 {
-    // A disk that fills in the middle takes part of a write without saying why; the write of
-    // the rest then fails with the reason.
-    for (qint64 done = 0; done < bytes.size();) {
-        const qint64 n = file_.write(bytes.constData() + done, bytes.size() - done);
-        if (n <= 0) {
-            fail();
-        }
-        done += n;
+    if (!file_.isOpen()) {
+        fail(QString::fromLocal8Bit(std::strerror(EBADF)));
+    }
+    if (const FsError e = fsWrite(file_, bytes.constData(), bytes.size())) {
+        fail(e.reason);
     }
 }
 
 void AtomicFile::commit()
 {
-    if (!file_.commit()) {
-        fail();
+    if (!file_.isOpen()) {
+        fail(QString::fromLocal8Bit(std::strerror(EBADF)));
+    }
+    if (const FsError e = fsSync(file_)) {
+        fail(e.reason);
+    }
+    file_.reset();
+    if (const FsError e = fsRename(place_.folder, temp_, place_.name)) {
+        fail(e.reason);
+    }
+    temp_.clear();
+}
+
+std::optional<QString> openOwnFolder(const QString &path, FolderCheck check, bool create,
+                                     FsHandle &folder)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    const FsError e = fsOpenOwnFolder(path, check, create, folder);
+    if (!e) {
+        return std::nullopt;
+    }
+    if (e.kind == FsError::Missing && !create) {
+        return std::nullopt;  // not there, and not to be made
+    }
+    if (e.kind == FsError::NotYoursAlone) {
+        return QStringLiteral("The folder %1 is not yours alone: %2. Nothing is written into it.")
+            .arg(shown, e.reason);
+    }
+    if (e.kind == FsError::OtherUsersLink) {
+        return QStringLiteral(
+                   "The folder %1 is not yours alone: %2 is a link that another user made. "
+                   "Nothing is written into it.")
+            .arg(shown, QDir::toNativeSeparators(e.at));
+    }
+    return QStringLiteral("The folder %1 could not be made: %2.").arg(shown, e.reason);
+}
+
+FsHandle openOwnFolder(const QString &path, FolderCheck check)
+{
+    FsHandle folder;
+    if (const std::optional<QString> refused = openOwnFolder(path, check, true, folder)) {
+        throw Failure(*refused);
+    }
+    return folder;
+}
+
+std::optional<QByteArray> readOwnFile(const FsHandle &folder, const QString &name, qint64 limit)
+{
+    FsHandle file;
+    if (fsOpenForReading(folder, name, file)) {
+        return std::nullopt;
+    }
+    QByteArray bytes;
+    constexpr qint64 kBlock = 64 * 1024;
+    for (;;) {
+        const qint64 at = bytes.size();
+        bytes.resize(at + kBlock);
+        FsError e;
+        const qint64 n = fsRead(file, bytes.data() + at, kBlock, e);
+        if (n < 0) {
+            return std::nullopt;
+        }
+        bytes.resize(at + n);
+        if (bytes.size() > limit) {
+            return std::nullopt;
+        }
+        if (n == 0) {
+            return bytes;
+        }
     }
 }
 
-void makePrivateFolder(const QString &path)
+bool replaceSmallFile(const FsHandle &folder, const QString &name, const QByteArray &bytes)
 {
-    const QString folder = QDir::fromNativeSeparators(path);
-    const QString shown = QDir::toNativeSeparators(folder);
-    const auto cannotMake = [&](const QString &why) {
-        throw Failure(QStringLiteral("The folder %1 could not be made: %2.").arg(shown, why));
-    };
-    const auto notPrivate = [&](const QString &why) {
-        throw Failure(
-            QStringLiteral("The folder %1 is not yours alone: %2. Nothing is written into it.")
-                .arg(shown, why));
-    };
-    if (!QDir().mkpath(QFileInfo(folder).absolutePath())) {
-        cannotMake(QStringLiteral("the folder that holds it could not be made"));
-    }
-#ifdef Q_OS_UNIX
-    const QByteArray name = QFile::encodeName(folder);
-    struct stat made {};
-    if ((::mkdir(name.constData(), 0700) != 0 && errno != EEXIST) ||
-        ::lstat(name.constData(), &made) != 0) {
-        cannotMake(QString::fromLocal8Bit(std::strerror(errno)));
-    }
-    if (S_ISLNK(made.st_mode)) {
-        notPrivate(QStringLiteral("it is a link"));
-    } else if (!S_ISDIR(made.st_mode)) {
-        notPrivate(QStringLiteral("it is no folder"));
-    } else if (made.st_uid != ::geteuid()) {
-        notPrivate(QStringLiteral("it belongs to another user"));
-    } else if ((made.st_mode & 077) != 0) {
-        notPrivate(QStringLiteral("other users can reach it (its mode is %1)")
-                       .arg(made.st_mode & 0777, 4, 8, QLatin1Char('0')));
-    }
-#else
-    if (!QDir().mkpath(folder)) {
-        cannotMake(QStringLiteral("the system refused it"));
-    }
-#endif
-}
-
-bool replaceSmallFile(const QString &path, const QByteArray &bytes)
-{
-    const QString target = QDir::fromNativeSeparators(path);
-    const QString next = target + QStringLiteral(".new");
-    // Made anew, never opened through whatever has that name: a run killed in the middle may
-    // have left one, and a link there would have the text written wherever it points.
-    QFile::remove(next);
-    QFile file(next);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
-        file.write(bytes) != bytes.size()) {
-        file.remove();
+    FsHandle file;
+    QString made;
+    if (createFileBeside(folder, name, file, made)) {
         return false;
     }
-    file.close();
-    // rename(2) replaces the old file in one step; QFile::rename would refuse an existing target.
-    if (std::rename(QFile::encodeName(next).constData(), QFile::encodeName(target).constData()) !=
-        0) {
-        QFile::remove(next);
+    const bool written = !fsWrite(file, bytes.constData(), bytes.size());
+    file.reset();
+    if (!written || fsRename(folder, made, name)) {
+        (void)fsRemove(folder, made);
         return false;
     }
     return true;
