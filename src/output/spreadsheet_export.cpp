@@ -7,17 +7,15 @@
 #include "output/core/xlsx_spreadsheet.h"
 #include "shell/core/error_trap.h"
 #include "shell/core/yield.h"
+#include "shell/desktop_platform.h"
 
 #include <QDesktopServices>
-#include <QStandardPaths>
 #include <QUrl>
 
 std::unique_ptr<Spreadsheet> openSpreadsheetProgram()
 {
     // A folder of the user's alone, where nobody else can read the numbers or swap a workbook.
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-                           QStringLiteral("/dialroster");
-    return std::make_unique<XlsxSpreadsheet>(folder, [](const QString &path) {
+    return std::make_unique<XlsxSpreadsheet>(workbookFolder(), [](const QString &path) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     });
 }

@@ -25,6 +25,7 @@ namespace {
 
 }  // namespace
 
+#ifndef Q_OS_WIN  // Windows: windows/file_io.cpp
 std::optional<QString> linkOfAnotherUser(const QString &path)
 {
 #ifdef Q_OS_UNIX
@@ -43,6 +44,7 @@ std::optional<QString> linkOfAnotherUser(const QString &path)
 #endif
     return std::nullopt;
 }
+#endif
 
 bool nameTaken(const QString &path)
 {
@@ -154,6 +156,7 @@ void AtomicFile::commit()
     }
 }
 
+#ifndef Q_OS_WIN  // Windows: windows/file_io.cpp
 void makePrivateFolder(const QString &path)
 {
     const QString folder = QDir::fromNativeSeparators(path);
@@ -192,7 +195,9 @@ void makePrivateFolder(const QString &path)
     }
 #endif
 }
+#endif
 
+#ifndef Q_OS_WIN  // Windows: windows/file_io.cpp
 bool replaceSmallFile(const QString &path, const QByteArray &bytes)
 {
     const QString target = QDir::fromNativeSeparators(path);
@@ -215,6 +220,7 @@ bool replaceSmallFile(const QString &path, const QByteArray &bytes)
     }
     return true;
 }
+#endif
 
 QString FileNameFromPath(const QString &path)
 {
