@@ -45,3 +45,10 @@ fuzz: setup
 	cmake --build $(FUZZ_BUILD) -j 2
 	cd $(FUZZ_BUILD) && ctest --output-on-failure
 	@cat $(FUZZ_BUILD)/runs/*/summary
+
+# The program for Windows, cross-built with MinGW-w64 into build-windows/, with its installer and
+# its portable zip. The first run also builds Qt for Windows, kept outside the clone for the next.
+WINDOWS_BUILD ?= build-windows
+.PHONY: windows
+windows:
+	./scripts/windows/build.sh $(abspath $(WINDOWS_BUILD))

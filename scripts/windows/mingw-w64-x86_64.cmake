@@ -18,5 +18,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(ENV{PKG_CONFIG_LIBDIR} /usr/${triple}/lib/pkgconfig)
 
-# Test executables run under Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Test executables run under Wine, in a Wine prefix of the build's own.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
