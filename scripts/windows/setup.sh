@@ -10,7 +10,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6sql6-sqlite
     libxlsxwriter-dev zlib1g-dev
     g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
-    wine wine64 nsis
+    wine wine64 fonts-wine nsis fonts-liberation2
     xvfb xauth imagemagick
 )
 

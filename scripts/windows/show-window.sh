@@ -34,6 +34,11 @@ for _ in $(seq 100); do
 done
 
 wineboot -i >/dev/null 2>&1 || true
+# The window's font is Arial; Liberation Sans has its metrics, as on Linux.
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f \
+    >/dev/null 2>&1
+
+# First as an X window of its own, where its title and size can be read.
 wine "$exe" &
 wine_pid=$!
 window=
@@ -46,8 +51,29 @@ if [ -z "$window" ]; then
     echo "No window titled \"$title\" appeared." >&2
     exit 1
 fi
-# Let the window finish drawing.
-sleep 3
+echo "The window \"$title\" appeared:"
 xdotool getwindowgeometry "$window"
-import -window root "$picture"
+wineserver -k
+wait "$wine_pid" 2>/dev/null || true
+
+# Then the picture, inside a Wine desktop, which draws the frame and title bar as Windows does
+# (the X server here has no window manager to draw them).
+wine explorer /desktop=dialroster,1024x768 "$exe" &
+wine_pid=$!
+desktop=
+for _ in $(seq 120); do
+    desktop=$(xdotool search --onlyvisible --name "Wine desktop" 2>/dev/null | head -n 1 || true)
+    [ -n "$desktop" ] && break
+    sleep 1
+done
+# The program has drawn itself once its frame is no longer the only thing on the desktop; the
+# picture is taken when two in a row, a second apart, are alike.
+previous=
+for _ in $(seq 60); do
+    sleep 1
+    import -window root "$picture"
+    current=$(md5sum <"$picture")
+    [ "$current" = "$previous" ] && [ "$(convert "$picture" -format '%k' info:)" -gt 2 ] && break
+    previous=$current
+done
 echo "Saved $picture"

@@ -28,6 +28,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
         flock 9
         if [ ! -f "$WINEPREFIX/system.reg" ]; then
             wineboot -i >/dev/null 2>&1
+            # The window's font is Arial; Liberation Sans has its metrics, as on Linux.
+            wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial \
+                /d 'Liberation Sans' /f >/dev/null 2>&1
             if [ -z "${DISPLAY:-}" ]; then
                 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
             fi
