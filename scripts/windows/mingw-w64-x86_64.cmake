@@ -17,6 +17,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(ENV{PKG_CONFIG_LIBDIR} /usr/${triple}/lib/pkgconfig)
+# Everything is linked statically, so the program is one .exe: static archives only, never the
+# import libraries of DLLs (zlib's libz.dll.a beside libz.a). Set after project(), as the
+# platform's own settings would replace it before.
+set(CMAKE_PROJECT_INCLUDE ${CMAKE_CURRENT_LIST_DIR}/static-libraries.cmake)
 
 # Test executables run under Wine, in a Wine prefix of the build's own.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
