@@ -29,6 +29,15 @@ if [ -f "$prefix/.complete" ]; then
     exit 0
 fi
 
+# Two builds at once (two clones, say) wait for each other rather than share a build folder.
+mkdir -p "$cache"
+exec 9>"$prefix.lock"
+flock 9
+if [ -f "$prefix/.complete" ]; then
+    echo "$prefix"
+    exit 0
+fi
+
 src=$cache/src
 work=$cache/work-xlsxwriter-$key
 mkdir -p "$src" "$work"
