@@ -57,3 +57,10 @@ fuzz: setup
 # another. Needs root; skipped otherwise.
 fresh-machine: setup
 	./packaging/tests/fresh_machine.sh
+
+# The program for Windows, cross-built with MinGW-w64 into build-windows/, with its installer and
+# its portable zip. The first run also builds Qt for Windows, kept outside the clone for the next.
+WINDOWS_BUILD ?= build-windows
+.PHONY: windows
+windows:
+	./scripts/windows/build.sh $(abspath $(WINDOWS_BUILD))

@@ -4,6 +4,7 @@
 #include "mainwindow/core/settings_store.h"
 #include "output/core/xlsx_spreadsheet.h"
 #include "shell/core/file_system.h"
+#include "shell/desktop_platform.h"
 #include "support/file_bytes.h"
 #include "support/form_fixture.h"
 #include "support/full_disk.h"

@@ -7,6 +7,7 @@
 #include "output/core/xlsx_spreadsheet.h"
 #include "shell/core/error_trap.h"
 #include "shell/core/yield.h"
+#include "shell/desktop_platform.h"
 
 #include <QDesktopServices>
 #include <QUrl>

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-// A new workbook for the desktop's spreadsheet program: written into the user's own folder in
-// the cache folder (~/.cache/dialroster), then opened with the program the desktop has for .xlsx
-// files.
+// A new workbook for the desktop's spreadsheet program: written into the user's own folder
+// (~/.cache/dialroster; on Windows %LOCALAPPDATA%\dialroster), then opened with the program the
+// desktop has for .xlsx files.
 std::unique_ptr<Spreadsheet> openSpreadsheetProgram();

@@ -2,6 +2,7 @@
 
 #include "shell/core/failure.h"
 #include "shell/core/yield.h"
+#include "shell/desktop_platform.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -255,44 +256,12 @@ void QtDesktop::setClipboardText(const QString &text)
 
 void QtDesktop::openUrl(const QString &address)
 {
-    QDesktopServices::openUrl(QUrl(address));
+    openWebPage(address);
 }
 
 bool QtDesktop::hasSpreadsheetProgram()
 {
-#if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
-    // Whether the desktop has a program for .xlsx files. A slow desktop database takes seconds
-    // to tell, and the window goes on taking events meanwhile.
-    constexpr int kMostWaitMs = 30000;
-    QProcess query;
-    // In a process group of its own, so that what the desktop's script started ends with it.
-    query.setChildProcessModifier([] { ::setsid(); });
-    const auto stop = qScopeGuard([&query] {
-        if (query.state() != QProcess::NotRunning) {
-            ::kill(-pid_t(query.processId()), SIGKILL);
-            query.kill();
-            query.waitForFinished(1000);
-        }
-    });
-    query.start(
-        QStringLiteral("xdg-mime"),
-        {QStringLiteral("query"), QStringLiteral("default"),
-         QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
-    QElapsedTimer waited;
-    waited.start();
-    while (query.state() != QProcess::NotRunning) {
-        if (waited.hasExpired(kMostWaitMs)) {
-            return false;
-        }
-        query.waitForFinished(1);
-        yieldToEventLoop();
-    }
-    return query.exitStatus() == QProcess::NormalExit && query.exitCode() == 0 &&
-           !query.readAllStandardOutput().trimmed().isEmpty();
-#else
-    // Windows and macOS always hand .xlsx files to some program (or offer to pick one).
-    return true;
-#endif
+    return desktopHasSpreadsheetProgram();
 }
 
 std::unique_ptr<Spreadsheet> QtDesktop::createSpreadsheet()

@@ -1,6 +1,7 @@
 #include "mainwindow/core/settings_store.h"
 
 #include "mainwindow/core/settings_format.h"
+#include "mainwindow/core/settings_place.h"
 
 #include "shell/core/app_title.h"
 #include "shell/core/file_io.h"
@@ -18,18 +19,15 @@ namespace {
 // whoever runs this code (the program, its tests, its benchmarks).
 class ProgramSettings : public QSettings {
 public:
-    ProgramSettings() : QSettings(kMakerName, kMakerName) { beginGroup(kProductName); }
-};
+    ProgramSettings() : ProgramSettings(settingsPlace()) {}
 
-// The Windows registry takes one value at a time, so there the count is written straight in.
-bool storeIsOneFile()
-{
-#ifdef Q_OS_WIN
-    return QSettings::defaultFormat() != QSettings::NativeFormat;
-#else
-    return true;
-#endif
-}
+private:
+    explicit ProgramSettings(const SettingsPlace &place)
+        : QSettings(place.format, QSettings::UserScope, place.organization, place.application)
+    {
+        beginGroup(kProductName);
+    }
+};
 
 // QSettings tells only that the file could not be written; ask the file system why, by writing
 // as much as the store would have. Nothing when the file can be written after all.
@@ -82,15 +80,7 @@ QString folderOf(const QString &file)
 
 QString SettingsStore::location() const
 {
-#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-    // Found without opening the store's file, which a QSettings on it reads at once: opening a
-    // named pipe there would wait for a writer for ever. A store of another name lies in the
-    // same folder.
-    const QFileInfo beside(QSettings(kMakerName, QStringLiteral("dialroster-location")).fileName());
-    return beside.dir().filePath(kMakerName + QStringLiteral(".conf"));
-#else
-    return ProgramSettings().fileName();
-#endif
+    return settingsLocation();
 }
 
 SettingsStore::SettingsStore()

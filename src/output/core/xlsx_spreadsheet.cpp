@@ -187,11 +187,6 @@ void XlsxSpreadsheet::makeVisible()
     }
 }
 
-QString workbookFolder()
-{
-    return fsUserFolder("XDG_CACHE_HOME", QStringLiteral(".cache")) + QStringLiteral("/dialroster");
-}
-
 void removeWorkbooksOlderThan(const FsHandle &folder, const QDateTime &cutoff)
 {
     QStringList old;

@@ -46,9 +46,6 @@ private:
     std::string utf8_;         // the cell being written
 };
 
-// Where workbooks are written: `dialroster` in the user's cache folder.
-QString workbookFolder();
-
 // Workbooks stay in their folder after they are handed over, for the user to save from the
 // spreadsheet program; those last changed before the cutoff are removed.
 void removeWorkbooksOlderThan(const FsHandle &folder, const QDateTime &cutoff);

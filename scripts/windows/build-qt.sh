@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Builds Qt for Windows (qtbase: Core, Gui, Widgets, Sql with SQLite, Test and the windows platform
+# plugin) from Debian's own qt6-base source, with Debian's MinGW-w64, once: the result is kept
+# outside the clone in a folder named after the version and the options, and a later run that
+# finds it finished builds nothing. Prints the folder (Qt's install prefix) as its last line.
+#
+# Static: the program is then one .exe with Qt, its plugins and the C++ runtime inside, which
+# needs no deployment step (windeployqt is not packaged for cross builds) and zips smaller.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+cache=${DIALROSTER_BUILD_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/dialroster-build}
+jobs=${JOBS:-2}
+qt_version=6.4.2
+sqlite_version=3.40.1
+
+# The configuration; its hash (with the compiler's version) names the folder, so a change of
+# options builds a new Qt beside the old one instead of mixing the two.
+qt_options=(
+    -G Ninja
+    -DCMAKE_BUILD_TYPE=Release
+    -DQT_HOST_PATH=/usr
+    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+    -DBUILD_SHARED_LIBS=OFF
+    -DFEATURE_static_runtime=ON
+    -DQT_BUILD_EXAMPLES=OFF
+    -DQT_BUILD_TESTS=OFF
+    -DQT_BUILD_BENCHMARKS=OFF
+    # The tarball lacks Qt's wintab header, and the program has no use for tablets.
+    -DFEATURE_tabletevent=OFF
+    # Modules and features the program does not use.
+    -DFEATURE_dbus=OFF
+    -DFEATURE_network=OFF
+    -DFEATURE_opengl=OFF
+    -DFEATURE_vulkan=OFF
+    -DFEATURE_concurrent=OFF
+    -DFEATURE_xml=OFF
+    -DFEATURE_printsupport=OFF
+    -DFEATURE_sql_odbc=OFF
+    -DFEATURE_sql_psql=OFF
+    -DFEATURE_sql_mysql=OFF
+    -DFEATURE_sql_ibase=OFF
+    -DFEATURE_sql_oci=OFF
+    -DFEATURE_sql_db2=OFF
+    -DFEATURE_sql_sqlite=ON
+    -DFEATURE_system_sqlite=OFF
+    -DFEATURE_system_zlib=OFF
+    -DFEATURE_jpeg=OFF
+    -DFEATURE_gif=OFF
+    -DFEATURE_freetype=OFF
+    -DFEATURE_fontconfig=OFF
+    -DFEATURE_sessionmanager=OFF
+)
+key=$( (printf '%s\n' "$qt_version" "$sqlite_version" "${qt_options[@]}"; x86_64-w64-mingw32-g++-posix --version | head -1) \
+      | sha256sum | cut -c1-12)
+prefix=$cache/qt-$qt_version-mingw-$key
+
+if [ -f "$prefix/.complete" ]; then
+    echo "$prefix"
+    exit 0
+fi
+
+# Two builds at once (two clones, say) wait for each other rather than share a build folder.
+mkdir -p "$cache"
+exec 9>"$prefix.lock"
+flock 9
+if [ -f "$prefix/.complete" ]; then
+    echo "$prefix"
+    exit 0
+fi
+
+src=$cache/src
+work=$cache/work-qt-$key
+mkdir -p "$src" "$work"
+
+# Sources from Debian's registry only.
+fetch_source() {
+    local package=$1 pattern=$2
+    if ! compgen -G "$src/$pattern" >/dev/null; then
+        (cd "$src" && apt-get source --download-only "$package")
+    fi
+}
+fetch_source qt6-base "qt6-base_${qt_version}+dfsg.orig.tar.xz"
+fetch_source sqlite3 "sqlite3_${sqlite_version}.orig.tar.xz"
+
+qt_src=$work/qtbase-everywhere-src-$qt_version
+if [ ! -d "$qt_src" ]; then
+    tar -C "$work" -xJf "$src"/qt6-base_${qt_version}+dfsg.orig.tar.xz
+fi
+
+# Debian's tarball leaves out Qt's copy of SQLite; the SQLite driver is built with the amalgamation
+# made from Debian's sqlite3 source instead.
+if [ ! -f "$qt_src/src/3rdparty/sqlite/sqlite3.c" ]; then
+    sqlite_src=$work/sqlite3-$sqlite_version
+    [ -d "$sqlite_src" ] || tar -C "$work" -xJf "$src"/sqlite3_${sqlite_version}.orig.tar.xz
+    mkdir -p "$work/sqlite-amalgamation"
+    (cd "$work/sqlite-amalgamation" && "$sqlite_src/configure" --disable-tcl >/dev/null &&
+        make -j"$jobs" sqlite3.c >/dev/null)
+    mkdir -p "$qt_src/src/3rdparty/sqlite"
+    cp "$work/sqlite-amalgamation/sqlite3.c" "$work/sqlite-amalgamation/sqlite3.h" \
+       "$qt_src/src/3rdparty/sqlite/"
+fi
+
+rm -rf "$prefix"
+cmake -S "$qt_src" -B "$work/build" "${qt_options[@]}" \
+      -DCMAKE_TOOLCHAIN_FILE="$here/mingw-w64-x86_64.cmake" -DCMAKE_INSTALL_PREFIX="$prefix" >&2
+nice -n 15 cmake --build "$work/build" -j"$jobs" >&2
+cmake --install "$work/build" >&2
+touch "$prefix/.complete"
+echo "$prefix"
