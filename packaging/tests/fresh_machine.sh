@@ -58,6 +58,8 @@ new_root() {
     cp -a /etc/apt/sources.list* "$root"/etc/apt/ 2>/dev/null || true
     cp -a /etc/apt/apt.conf.d/. "$root"/etc/apt/apt.conf.d/
     cp -L /etc/resolv.conf "$root"/etc/resolv.conf
+    # An installed system has its machine id from its first start; D-Bus and the desktop read it.
+    od -An -N16 -tx1 /dev/urandom | tr -d ' \n' >"$root"/etc/machine-id
     mkdir -p "$root"/tmp/.X11-unix "$root"/source
     chmod 1777 "$root"/tmp
 }
