@@ -86,6 +86,10 @@ fetch_source sqlite3 "sqlite3_${sqlite_version}.orig.tar.xz"
 qt_src=$work/qtbase-everywhere-src-$qt_version
 if [ ! -d "$qt_src" ]; then
     tar -C "$work" -xJf "$src"/qt6-base_${qt_version}+dfsg.orig.tar.xz
+    # Qt 6.4.2's Windows platform plugin asks the dynamic OpenGL loader about software GL even
+    # when OpenGL is configured off, and does not build; without OpenGL the answer is no.
+    sed -i '/isSoftwareGl()$/,/#endif/ s/^#if QT_CONFIG(dynamicgl)$/#if QT_CONFIG(dynamicgl) \&\& QT_CONFIG(opengl)/' \
+        "$qt_src/src/plugins/platforms/windows/qwindowswindow.cpp"
 fi
 
 # Debian's tarball leaves out Qt's copy of SQLite; the SQLite driver is built with the amalgamation
