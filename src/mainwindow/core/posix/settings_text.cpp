@@ -586,8 +586,13 @@ void escapeValue(const QVariant &value, QByteArray &out)
 SettingsText::SettingsText(QByteArrayView data)
 {
     // Sections by name, each with the text of all its parts; read in that order, so that of
-    // two keys of the same name the one Qt keeps is kept.
-    std::map<QString, QByteArray> sections;
+    // two keys of the same name the one Qt keeps is kept. A section of one part is read where
+    // it lies.
+    struct Section {
+        QByteArrayView text;
+        QByteArray joined;
+    };
+    std::map<QString, Section> sections;
     QString current;
     qsizetype currentStart = 0;
     qsizetype pos = 0;
@@ -595,11 +600,19 @@ SettingsText::SettingsText(QByteArrayView data)
     qsizetype length = 0;
     qsizetype equals = -1;
     const auto flush = [&] {
-        QByteArray &text = sections[current];
-        if (!text.isEmpty()) {
-            text += '\n';
+        const QByteArrayView part = data.sliced(currentStart, start - currentStart);
+        auto [it, made] = sections.try_emplace(current);
+        Section &section = it->second;
+        if (made || section.text.isEmpty()) {
+            section.text = part;
+            return;
         }
-        text += data.sliced(currentStart, start - currentStart);
+        if (section.joined.isEmpty()) {
+            section.joined = section.text.toByteArray();
+        }
+        section.joined += '\n';
+        section.joined += part;
+        section.text = section.joined;
     };
     if (data.size() >= 3 && uchar(data[0]) == 0xEF && uchar(data[1]) == 0xBB &&
         uchar(data[2]) == 0xBF) {
@@ -629,8 +642,8 @@ SettingsText::SettingsText(QByteArrayView data)
         }
     }
     flush();
-    for (const auto &[prefix, text] : sections) {
-        readSection(prefix, text);
+    for (const auto &[prefix, section] : sections) {
+        readSection(prefix, section.text);
     }
 }
 
@@ -647,8 +660,7 @@ void SettingsText::readSection(const QString &prefix, QByteArrayView text)
         const QByteArrayView line = text.sliced(start, length);
         const QByteArrayView key = line.first(equals - start).trimmed();
         const QByteArrayView valueText = line.sliced(equals - start + 1);
-        QString single;
-        single.reserve(valueText.size());
+        QString single;  // not reserved: a value decoded in one piece is then taken, not copied
         QStringList list;
         values_[prefix + unescapeKey(key)] =
             unescapeValue(valueText, single, list) ? listToVariant(list) : toVariant(single);
