@@ -66,7 +66,9 @@ public:
             if (!file.isOpen()) {
                 const int error = errno;
                 if (error == ENOENT && waited.elapsed() < waitMs) {
-                    continue;  // given back and removed between the two tries
+                    // given back and removed between the two tries
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    continue;
                 }
                 // A link, a folder or a pipe in its place is no lock of ours.
                 if (error == EEXIST || error == ELOOP || error == EISDIR || error == ENXIO ||
