@@ -1,9 +1,10 @@
 // The settings file at start-up: whatever bytes it holds, the restore reads what it can, keeps a
 // damaged file whole under another name and leaves a sound store behind, which the next start
-// reads alike without calling it damaged.
+// reads alike without calling it damaged; and Qt's own settings classes read each file alike.
 #include "fuzz_support.h"
 #include "mainwindow/core/settings_format.h"
 #include "mainwindow/core/settings_store.h"
+#include "shell/core/app_title.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,6 +38,18 @@ Restored restore()
     return r;
 }
 
+// The same values as Qt's own settings classes read them from the file.
+Restored readByQt(const QString &file)
+{
+    QSettings settings(file, QSettings::IniFormat);
+    settings.beginGroup(kProductName);
+    Restored r;
+    forEachStoredPrefix(settings.value(kPrefixesKey).toString(),
+                        [&](QStringView piece) { r.prefixes.append(piece.toString()); });
+    r.count = settings.value(kNumberOfPhonesKey, QStringLiteral("200")).toString();
+    return r;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -66,11 +79,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                      (first.prefixes.isEmpty() && first.count == QStringLiteral("200")));
     } else {
         FUZZ_REQUIRE(bytesOf(file) == bytes);  // a sound file is left as it is
+        // and read as Qt reads it, which wrote it
+        const Restored qt = readByQt(file);
+        FUZZ_REQUIRE(qt.prefixes == first.prefixes && qt.count == first.count);
     }
     const Restored second = restore();
     FUZZ_REQUIRE(!second.aside);
     FUZZ_REQUIRE(second.prefixes == first.prefixes);
     FUZZ_REQUIRE(second.count == first.count);
+    // What the program wrote back reads the same through Qt.
+    const Restored qt = readByQt(file);
+    FUZZ_REQUIRE(qt.prefixes == second.prefixes && qt.count == second.count);
 
     QDir(folder).removeRecursively();
     return 0;

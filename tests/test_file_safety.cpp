@@ -494,6 +494,55 @@ void TestFileSafety::linkPutAtTheNameAfterItsCheckIsReplacedNotFollowed()
             QVERIFY2(boxes.last().text.contains(results), qPrintable(boxes.last().text));
         }
     }
+
+    // The settings file and its lock, at the close: a link of the other user's put at either
+    // name after the close looked at the folder and the file is never followed, and the store
+    // says why it was not written.
+    const QString store = f.settingsFolder() + QStringLiteral("/Quillane");
+    const QString unsaved =
+        QStringLiteral("The prefix list could not be saved for the next start.\n\n");
+    const QList<std::pair<QString, QString>> names = {
+        {QStringLiteral("Quillane.conf"),
+         QStringLiteral("The settings file %1/Quillane.conf cannot be written: %1/Quillane.conf is "
+                        "a link that another user made.")},
+        {QStringLiteral("Quillane.conf.lock"),
+         QStringLiteral("The settings file %1/Quillane.conf cannot be written: its lock "
+                        "%1/Quillane.conf.lock could not be taken.")}};
+    for (const auto &[name, told] : names) {
+        f.restart();
+        f.addPrefixes({"717"});
+        f.form().close();  // the store as it was
+        const QByteArray before = readBytes(store + QStringLiteral("/Quillane.conf"));
+        QVERIFY(before.contains("717;"));
+        writeBytes(mine, "mine");
+        f.restart();
+        f.addPrefixes({"603"});
+        const QString link = store + QLatin1Char('/') + name;
+        bool planted = false;
+        fsSetRaceHook([&] {
+            QFile::remove(link);
+            planted =
+                QFile::link(mine, link) &&
+                QProcess::execute(QStringLiteral("chown"),
+                                  {QStringLiteral("-h"), QStringLiteral("nobody"), link}) == 0;
+        });
+        const auto unhook = qScopeGuard([] { fsSetRaceHook({}); });
+        f.desktop.calls.clear();
+        f.form().close();
+        QVERIFY(planted);
+        QCOMPARE(readBytes(mine), QByteArray("mine"));
+        QCOMPARE(f.desktop.messageTexts(), QStringList{unsaved + told.arg(store)});
+        // Nothing else was made, and the store is as it was unless the link took its name.
+        const bool atTheStore = name == QStringLiteral("Quillane.conf");
+        const QStringList left =
+            atTheStore ? QStringList{name} : QStringList{QStringLiteral("Quillane.conf"), name};
+        QCOMPARE(filesIn(store), left);
+        QVERIFY(isLink(link));
+        QVERIFY(QFile::remove(link));
+        if (!atTheStore) {
+            QCOMPARE(readBytes(store + QStringLiteral("/Quillane.conf")), before);
+        }
+    }
 }
 
 void TestFileSafety::workbookFolderSwappedByAnotherUserIsNeverWrittenThrough()

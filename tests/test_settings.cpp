@@ -1,6 +1,7 @@
 // The prefix list and the count box across a restart, and what closing does.
 #include "mainwindow/form1.h"
 #include "shell/core/app_title.h"
+#include "support/file_bytes.h"
 #include "support/form_fixture.h"
 
 #include <QDir>
@@ -8,10 +9,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -94,6 +99,37 @@ void TestSettings::prefixesComeBackInOrder()
     f.addPrefixes(odd);
     closeAndRestart(f);
     QCOMPARE(f.prefixes(), odd);
+
+    // The store's file is the one Qt's own settings classes write for the same values, byte for
+    // byte, and each reads what the other wrote: quotes, separators, escapes, blanks at either
+    // end, text beyond ASCII, a long value.
+    const QString product = QStringLiteral("Brindlemoor Dial Roster Maker Studio Suite");
+    const QStringList counts = {QStringLiteral(" 7 "),        QStringLiteral("a,b"),
+                                QStringLiteral("\"q\" ;x=y"), QStringLiteral("C:\\d\\"),
+                                QStringLiteral("@at"),        QStringLiteral("@String(x)"),
+                                QStringLiteral("\t9"),        QStringLiteral("Ünïcødé-日本 😀"),
+                                QString(30000, u'ä') + u'x'};
+    for (const QString &count : counts) {
+        QString listed;
+        for (const QString &prefix : f.prefixes()) {
+            listed += prefix + u';';
+        }
+        f.form().Text1->setText(count);
+        closeAndRestart(f);
+        QCOMPARE(f.form().Text1->text(), count);
+        QCOMPARE(stored(QStringLiteral("Number Of Phones")), count);
+        QTemporaryDir dir;
+        {
+            QSettings qt(dir.filePath(QStringLiteral("qt.conf")), QSettings::IniFormat);
+            qt.beginGroup(product);
+            qt.setValue(QStringLiteral("Number Of Phones"), count);
+            qt.setValue(QStringLiteral("Prefixes"), listed);
+        }
+        QCOMPARE(readBytes(Store().fileName()), readBytes(dir.filePath(QStringLiteral("qt.conf"))));
+        Store().setValue(QStringLiteral("Prefixes"), count);
+        f.restart();
+        QCOMPARE(f.prefixes(), count.split(u';', Qt::SkipEmptyParts));
+    }
 
     // An empty list clears the one saved before.
     f.click(f.form().PushButton6);
@@ -300,6 +336,19 @@ void TestSettings::specialFilesInTheSettingsFolderNeverHang()
     QVERIFY(QDir().mkpath(file + QStringLiteral(".lock")));
     f.desktop.calls.clear();
     checkCloseReports(f, QStringLiteral("its lock %1.lock could not be taken").arg(file));
+
+    // A lock that another program holds while it writes the store: the close waits a while for
+    // it, then says so, and ends; the store is as that program leaves it.
+    FormFixture other;
+    const QString lock = Store().fileName() + QStringLiteral(".lock");
+    QVERIFY(QDir().mkpath(QFileInfo(lock).path()));
+    const int held =
+        ::open(QFile::encodeName(lock).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    QVERIFY(held >= 0);
+    const auto release = qScopeGuard([&] { ::close(held); });
+    QCOMPARE(::flock(held, LOCK_EX), 0);
+    checkCloseReports(other, QStringLiteral("its lock %1 could not be taken").arg(lock));
+    QVERIFY(!QFile::exists(Store().fileName()));
 }
 
 void TestSettings::readOnlyFolderAtClose()

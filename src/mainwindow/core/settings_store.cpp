@@ -3,63 +3,13 @@
 #include "mainwindow/core/settings_format.h"
 #include "mainwindow/core/settings_place.h"
 
-#include "shell/core/app_title.h"
 #include "shell/core/file_io.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
-#include <QSettings>
 #include <limits>
 
 namespace {
-
-// Addressed by name rather than through the application's names, so the store is the same
-// whoever runs this code (the program, its tests, its benchmarks).
-class ProgramSettings : public QSettings {
-public:
-    ProgramSettings() : ProgramSettings(settingsPlace()) {}
-
-private:
-    explicit ProgramSettings(const SettingsPlace &place)
-        : QSettings(place.format, QSettings::UserScope, place.organization, place.application)
-    {
-        beginGroup(kProductName);
-    }
-};
-
-// QSettings tells only that the file could not be written; ask the file system why, by writing
-// as much as the store would have. Nothing when the file can be written after all.
-std::optional<QString> whyNotWritable(const FsHandle &folder, const QString &name, qint64 bytes)
-{
-    FsHandle file;
-    if (fsEntryKind(folder, name) != EntryKind::Missing) {
-        if (const FsError e = fsOpenForAppending(folder, name, file)) {
-            return e.reason;
-        }
-        file.reset();
-    }
-    // The file is replaced whole through a new file beside it, so its folder must take one.
-    QString probe;
-    if (const FsError e = createFileBeside(folder, name, file, probe)) {
-        return e.reason;
-    }
-    const QByteArray block(64 * 1024, ' ');
-    std::optional<QString> reason;
-    for (qint64 left = bytes; left > 0 && !reason; left -= block.size()) {
-        if (const FsError e =
-                fsWrite(file, block.constData(), std::min<qint64>(left, block.size()))) {
-            reason = e.reason;
-        }
-    }
-    file.reset();
-    (void)fsRemove(folder, probe);
-    return reason;
-}
-
-// How long the close waits for the store's lock, which another program may hold while it writes.
-constexpr int kLockWaitMs = 3000;
 
 // A name beside the damaged file that no earlier copy holds, nor a link.
 QString asideName(const FsHandle &folder, const QString &file)
@@ -76,6 +26,16 @@ QString folderOf(const QString &file)
     return QFileInfo(file).path();
 }
 
+const QVariant *valueIn(const StoredSection &section, const QString &key)
+{
+    for (const auto &[name, value] : section.values) {
+        if (name == key) {
+            return &value;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 QString SettingsStore::location() const
@@ -85,15 +45,7 @@ QString SettingsStore::location() const
 
 SettingsStore::SettingsStore()
 {
-#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-    // QSettings takes a relative XDG_CONFIG_HOME as it stands, below the working folder.
-    const QString set = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!set.isEmpty() && QDir::isRelativePath(set)) {
-        const QString home = fsUserFolder("XDG_CONFIG_HOME", QStringLiteral(".config"));
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, home);
-    }
-#endif
+    settleSettingsPlace();
 }
 
 QString SettingsStore::fileName() const
@@ -185,33 +137,55 @@ std::optional<SetAsideStore> SettingsStore::setAsideIfDamaged()
     if (!bytes) {
         return std::nullopt;  // unreadable: the close reports a store it cannot write
     }
-    ProgramSettings settings;
-    bool damaged = settings.status() != QSettings::NoError || !looksLikeSettingsText(*bytes);
+    const StoredSection section = readStoredSection(*bytes);
+    bool damaged = !section.wellFormed || !looksLikeSettingsText(*bytes);
     QList<std::pair<QString, QString>> readable;
     for (const QString &key : {kPrefixesKey, kNumberOfPhonesKey}) {
-        if (!settings.contains(key)) {
+        const QVariant *value = valueIn(section, key);
+        if (value == nullptr) {
             continue;
         }
-        const QVariant value = settings.value(key);
-        if (value.typeId() == QMetaType::QString) {
-            readable.append({key, value.toString()});
+        if (value->typeId() == QMetaType::QString) {
+            readable.append({key, value->toString()});
         } else {
             damaged = true;  // a list, a number or bytes where we write text
         }
     }
     if (!damaged) {
+        section_ = section;
         return std::nullopt;
     }
     const QString aside = asideName(folder, file);
     if (fsRename(folder, file, aside)) {
         return std::nullopt;  // left as it is; the close reports a store it cannot write
     }
-    ProgramSettings fresh;
-    for (const auto &[key, value] : readable) {
-        fresh.setValue(key, value);
+    section_.reset();
+    if (!readable.isEmpty()) {
+        (void)writeStoredSection(folder, readable);
     }
-    fresh.sync();
     return SetAsideStore{folderOf(location()) + QLatin1Char('/') + aside, !readable.isEmpty()};
+}
+
+const StoredSection &SettingsStore::section() const
+{
+    if (section_) {
+        return *section_;
+    }
+    section_.emplace();
+    if (!storeIsOneFile()) {
+        *section_ = readStoredSection(QByteArray());
+        return *section_;
+    }
+    FsHandle folder;
+    if (openFolder(false, folder) || !canBeOpened(folder)) {
+        return *section_;  // refused, or nothing stored yet: the defaults
+    }
+    // No limit on the size: the prefix list has none, and what the close wrote must come back.
+    if (const std::optional<QByteArray> bytes =
+            readOwnFile(folder, fileName(), std::numeric_limits<qint64>::max())) {
+        *section_ = readStoredSection(*bytes);
+    }
+    return *section_;
 }
 
 QString SettingsStore::read(const QString &key, const QString &defaultText) const
@@ -221,18 +195,15 @@ QString SettingsStore::read(const QString &key, const QString &defaultText) cons
             return *pending;
         }
     }
-    FsHandle folder;
-    if (storeIsOneFile() && (openFolder(false, folder) || !canBeOpened(folder))) {
-        return defaultText;
-    }
-    return ProgramSettings().value(key, defaultText).toString();
+    const QVariant *value = valueIn(section(), key);
+    return value != nullptr ? value->toString() : defaultText;
 }
 
 void SettingsStore::writeCount(const QString &text)
 {
     pendingCount_ = text;
     if (!storeIsOneFile()) {
-        ProgramSettings().setValue(kNumberOfPhonesKey, text);
+        (void)writeStoredSection(FsHandle(), {{kNumberOfPhonesKey, text}});
         return;
     }
     FsHandle folder;
@@ -247,7 +218,6 @@ std::optional<QString> SettingsStore::writeAtClose(const QString &prefixes)
     const QString shown = QDir::toNativeSeparators(file);
     FsHandle folder;
     if (storeIsOneFile()) {
-        // Only in a folder no other user can change does the store go on to write by name.
         if (const std::optional<QString> refused = openFolder(true, folder)) {
             return refused;
         }
@@ -263,38 +233,18 @@ std::optional<QString> SettingsStore::writeAtClose(const QString &prefixes)
                 .arg(shown);
         }
     }
-    // The store waits for its lock as long as it takes; a lock that is never given back (a
-    // folder in its place, a program that hangs holding it) must not keep the window open.
-    if (storeIsOneFile()) {
-        QLockFile lock(file + QStringLiteral(".lock"));
-        if (!lock.tryLock(kLockWaitMs) && lock.error() == QLockFile::LockFailedError) {
-            return QStringLiteral(
-                       "The settings file %1 cannot be written: its lock %2 could "
-                       "not be taken.")
-                .arg(shown, QDir::toNativeSeparators(lock.fileName()));
-        }
-    }
-    ProgramSettings settings;
+    QList<std::pair<QString, QString>> values;
     const std::optional<QString> count = pendingCount();
     if (count) {
-        settings.setValue(kNumberOfPhonesKey, *count);
+        values.append({kNumberOfPhonesKey, *count});
     }
-    settings.setValue(kPrefixesKey, prefixes);
-    settings.sync();
-    const QSettings::Status status = settings.status();
-    if (status != QSettings::NoError) {
-        const std::optional<QString> reason =
-            storeIsOneFile() ? whyNotWritable(folder, fileName(), prefixes.toUtf8().size() + 4096)
-                             : std::nullopt;
-        if (reason) {
-            return QStringLiteral("The settings file %1 cannot be written: %2.")
-                .arg(shown, *reason);
-        }
-        // A damaged file reports a format error even though it is rewritten whole, and that
-        // first error hides any later one: whether the file can be written is what decides.
-        if (status != QSettings::FormatError) {
-            return QStringLiteral("The settings file %1 could not be written.").arg(shown);
-        }
+    values.append({kPrefixesKey, prefixes});
+    section_.reset();
+    if (const std::optional<QString> reason = writeStoredSection(folder, values)) {
+        return reason->isEmpty()
+                   ? QStringLiteral("The settings file %1 could not be written.").arg(shown)
+                   : QStringLiteral("The settings file %1 cannot be written: %2.")
+                         .arg(shown, *reason);
     }
     if (count && storeIsOneFile()) {
         (void)fsRemove(folder, pendingCountName());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mainwindow/core/settings_place.h"
+
 #include <QString>
 #include <optional>
 
@@ -62,6 +64,9 @@ private:
     bool canBeOpened(const FsHandle &folder) const;
     QString pendingCountName() const;
     std::optional<QString> pendingCount() const;
+    // The program's section as stored, read once and kept until the store is written.
+    const StoredSection &section() const;
 
     std::optional<QString> pendingCount_;
+    mutable std::optional<StoredSection> section_;
 };

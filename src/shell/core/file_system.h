@@ -59,6 +59,8 @@ struct FsPlace {
 // file's own name when the user (or the system) made them; a link another user made is refused.
 // Where no file has that name yet, the place is where one would be made.
 FsError fsPlaceOf(const QString &path, FsPlace &place);
+// The same for a name in an open folder, its links followed as above.
+FsError fsPlaceOf(const FsHandle &folder, const QString &name, FsPlace &place);
 
 // How closely a folder of the program's own is checked: each folder above it is the user's or
 // the system's and writable by no one else (or the system's and sticky, as /tmp is). The folder

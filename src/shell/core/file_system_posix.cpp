@@ -273,6 +273,22 @@ FsError fsPlaceOf(const QString &path, FsPlace &place)
     return {};
 }
 
+FsError fsPlaceOf(const FsHandle &folder, const QString &name, FsPlace &place)
+{
+    Walk walk(false);
+    FsError e = walk.beginIn(folder, QString(), QFile::encodeName(name));
+    if (!e) {
+        e = walk.resolveLastName();
+    }
+    if (e) {
+        return e;
+    }
+    place.folder = std::move(walk.folder());
+    place.folderPath = walk.shown();
+    place.name = QFile::decodeName(walk.lastName());
+    return {};
+}
+
 FsError fsOpenOwnFolder(const QString &path, FolderCheck check, bool create, FsHandle &folder)
 {
     Walk walk(true);
