@@ -1,5 +1,7 @@
 #include "shell/wayland_desktop.h"
 
+#include "shell/wayland_boxes.h"
+
 #include <malloc.h>
 #include <unistd.h>
 #include <QApplication>
@@ -14,6 +16,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <csignal>
 
 namespace {
@@ -61,7 +64,8 @@ QCursor stillHourglass(qreal devicePixelRatio)
     return QCursor(picture, kSize / 2, kSize / 2);
 }
 
-// Undoes a maximize of a window that has a fixed size, and a minimize of a box.
+// Undoes a maximize of a window that has a fixed size, and a minimize of a box; has boxes
+// placed over their window.
 class FixedWindowKeeper : public QObject {
 public:
     using QObject::QObject;
@@ -69,6 +73,14 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        // Its first picture is what has the compositor place a window: it must know by then.
+        if (event->type() == QEvent::Expose) {
+            auto *window = qobject_cast<QWindow *>(watched);
+            if (window != nullptr && window->type() == Qt::Dialog) {
+                sayIsBoxOfItsWindow(window);
+            }
+            return false;
+        }
         auto *widget = qobject_cast<QWidget *>(watched);
         if (event->type() != QEvent::WindowStateChange || widget == nullptr ||
             !widget->isWindow()) {
@@ -112,7 +124,7 @@ QCursor busyPointer(qreal devicePixelRatio)
     return onWayland() ? stillHourglass(devicePixelRatio) : QCursor(Qt::WaitCursor);
 }
 
-void keepFixedWindowsUnmaximized()
+void arrangeWaylandWindows()
 {
     if (onWayland()) {
         qApp->installEventFilter(new FixedWindowKeeper(qApp));
