@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -108,6 +109,60 @@ protected:
     }
 };
 
+// A copied text as UTF-8 alone, offered as plain text too.
+class Utf8Text : public QMimeData {
+public:
+    explicit Utf8Text(const QString &text) : utf8_(text.toUtf8()) {}
+    QStringList formats() const override { return {kUtf8, kPlain}; }
+    bool hasFormat(const QString &format) const override
+    {
+        return format == kUtf8 || format == kPlain;
+    }
+
+protected:
+    QVariant retrieveData(const QString &format, QMetaType type) const override
+    {
+        if (!hasFormat(format)) {
+            return {};
+        }
+        // Only while it is handed over, and only for a program that asks for text.
+        if (type.id() == QMetaType::QString) {
+            return QString::fromUtf8(utf8_);
+        }
+        return utf8_;
+    }
+
+private:
+    static inline const QString kUtf8 = QStringLiteral("text/plain;charset=utf-8");
+    static inline const QString kPlain = QStringLiteral("text/plain");
+    QByteArray utf8_;
+};
+
+// Frees what the program put on the clipboard once it is no longer there, which Qt 6.4's Wayland
+// clipboard never does.
+class CopyFreer : public QObject {
+public:
+    explicit CopyFreer(QClipboard *clipboard) : QObject(clipboard), clipboard_(clipboard)
+    {
+        connect(clipboard, &QClipboard::dataChanged, this, &CopyFreer::changed);
+    }
+
+private:
+    void changed()
+    {
+        // While the program owns the clipboard, Qt answers with what the program put there.
+        QMimeData *now =
+            clipboard_->ownsClipboard() ? const_cast<QMimeData *>(clipboard_->mimeData()) : nullptr;
+        if (held_ != now) {
+            delete held_.data();
+            held_ = now;
+        }
+    }
+
+    QClipboard *clipboard_;
+    QPointer<QMimeData> held_;
+};
+
 // The session's end (SIGTERM, SIGHUP, SIGINT) while the program keeps the clipboard.
 int g_endPipe[2] = {-1, -1};
 
@@ -129,6 +184,18 @@ void arrangeWaylandWindows()
     if (onWayland()) {
         qApp->installEventFilter(new FixedWindowKeeper(qApp));
     }
+}
+
+void putTextOnClipboard(const QString &text)
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (!onWayland()) {
+        clipboard->setText(text);
+        return;
+    }
+    static CopyFreer *freer = new CopyFreer(clipboard);
+    Q_UNUSED(freer);
+    clipboard->setMimeData(new Utf8Text(text));
 }
 
 void keepWaylandClipboardAfterTheEnd()
@@ -156,4 +223,8 @@ void keepWaylandClipboardAfterTheEnd()
         sigaction(signal, &action, nullptr);
     }
     loop.exec();
+    // Ended with the session: the copy goes with the program.
+    if (clipboard->ownsClipboard()) {
+        clipboard->clear();
+    }
 }

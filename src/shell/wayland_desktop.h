@@ -18,6 +18,13 @@ QCursor busyPointer(qreal devicePixelRatio);
 // is undone. And boxes are placed over their window (see wayland_boxes.h).
 void arrangeWaylandWindows();
 
+// Puts a text on the clipboard. Qt 6.4's Wayland clipboard never frees what was put on it: every
+// copy made stays until the program ends, and with it the text twice over (as text and as UTF-8).
+// So on Wayland the text is kept as UTF-8 alone, and a copy is freed once another has taken its
+// place or another program has copied; the process that keeps the clipboard after the end then
+// holds that one copy. Elsewhere what QClipboard::setText does.
+void putTextOnClipboard(const QString &text);
+
 // The end of the program in a Wayland session: a compositor keeps nothing (sway, KWin without a
 // clipboard manager) or only the first 4 MiB (mutter) of what a program that has ended had on the
 // clipboard. So the program, its window gone and its settings written, stays and keeps offering
