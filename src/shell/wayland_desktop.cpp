@@ -204,8 +204,11 @@ void keepWaylandClipboardAfterTheEnd()
     if (!onWayland() || !clipboard->ownsClipboard() || ::pipe(g_endPipe) != 0) {
         return;
     }
-    // The window's lists were freed, but stay with the process until given back.
+    // The window's lists were freed, but stay with the process until given back. What a paste
+    // takes for a while (the text converted for a program that asks for it as text) is given
+    // back as it is freed, not kept for later.
     malloc_trim(0);
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     QEventLoop loop;
     // The compositor cancels our offer the moment anyone else copies. It also tells of the
     // clipboard again as the window goes, which changes nothing.

@@ -360,11 +360,17 @@ def scenario(executable, desktop, mutter):
             # One copy kept, once the window's lists are given back: every copy kept, or the text
             # twice over, stays over the bound. The sanitizers' allocator keeps freed memory.
             most = 3 * len(copied) // 2**20
+            seen = {}
+
             def settled_memory():
-                memory = status()
-                return memory if sanitized or memory["RssAnon"] < most else None
-            memory = wait_for(f"the program to keep less than {most} MB", settled_memory,
-                              timeout=20)
+                seen.update(status())
+                return dict(seen) if sanitized or seen["RssAnon"] < most else None
+            try:
+                memory = wait_for(f"the program to keep less than {most} MB", settled_memory,
+                                  timeout=20)
+            except Failed:
+                raise Failed(f"after the close the program keeps {seen['RssAnon']} MB, over "
+                             f"{most} MB")
             log(f"after the close: the program keeps the clipboard, {memory['VmRSS']} MB "
                 f"resident ({memory['RssAnon']} MB its own)")
             subprocess.run(["wl-copy", "something else"], env=paster, timeout=30, check=True)
