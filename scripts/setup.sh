@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libqt6sql6-sqlite libxcb1-dev qt6-image-formats-plugins
     qt6-svg-dev desktop-file-utils appstream
-    qt6-wayland wl-clipboard mutter
+    qt6-wayland qt6-wayland-dev qt6-base-private-dev libwayland-dev wl-clipboard mutter
     libxlsxwriter-dev zlib1g-dev libbenchmark-dev
     fonts-liberation2
     xvfb xauth xdotool xclip x11-utils libxfixes3

@@ -39,7 +39,7 @@ int main(int argc, char *argv[])
     // Names the launcher entry, so that docks on Wayland, which know a window only by this name,
     // group the window with its launcher and show its icon, as X11 docks do by its class.
     QGuiApplication::setDesktopFileName(kDesktopEntry);
-    keepFixedWindowsUnmaximized();
+    arrangeWaylandWindows();
 
     int code = 1;
     {

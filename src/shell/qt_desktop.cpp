@@ -3,6 +3,7 @@
 #include "shell/core/failure.h"
 #include "shell/core/yield.h"
 #include "shell/desktop_platform.h"
+#include "shell/wayland_desktop.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -251,7 +252,7 @@ void QtDesktop::clearClipboard()
 
 void QtDesktop::setClipboardText(const QString &text)
 {
-    QApplication::clipboard()->setText(text);
+    putTextOnClipboard(text);
 }
 
 void QtDesktop::openUrl(const QString &address)

@@ -1,5 +1,7 @@
 #include "shell/wayland_desktop.h"
 
+#include "shell/wayland_boxes.h"
+
 #include <malloc.h>
 #include <unistd.h>
 #include <QApplication>
@@ -7,6 +9,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -14,6 +17,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <csignal>
 
 namespace {
@@ -61,7 +65,8 @@ QCursor stillHourglass(qreal devicePixelRatio)
     return QCursor(picture, kSize / 2, kSize / 2);
 }
 
-// Undoes a maximize of a window that has a fixed size, and a minimize of a box.
+// Undoes a maximize of a window that has a fixed size, and a minimize of a box; has boxes
+// placed over their window.
 class FixedWindowKeeper : public QObject {
 public:
     using QObject::QObject;
@@ -69,6 +74,14 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        // Its first picture is what has the compositor place a window: it must know by then.
+        if (event->type() == QEvent::Expose) {
+            auto *window = qobject_cast<QWindow *>(watched);
+            if (window != nullptr && window->type() == Qt::Dialog) {
+                sayIsBoxOfItsWindow(window);
+            }
+            return false;
+        }
         auto *widget = qobject_cast<QWidget *>(watched);
         if (event->type() != QEvent::WindowStateChange || widget == nullptr ||
             !widget->isWindow()) {
@@ -96,6 +109,60 @@ protected:
     }
 };
 
+// A copied text as UTF-8 alone, offered as plain text too.
+class Utf8Text : public QMimeData {
+public:
+    explicit Utf8Text(const QString &text) : utf8_(text.toUtf8()) {}
+    QStringList formats() const override { return {kUtf8, kPlain}; }
+    bool hasFormat(const QString &format) const override
+    {
+        return format == kUtf8 || format == kPlain;
+    }
+
+protected:
+    QVariant retrieveData(const QString &format, QMetaType type) const override
+    {
+        if (!hasFormat(format)) {
+            return {};
+        }
+        // Only while it is handed over, and only for a program that asks for text.
+        if (type.id() == QMetaType::QString) {
+            return QString::fromUtf8(utf8_);
+        }
+        return utf8_;
+    }
+
+private:
+    static inline const QString kUtf8 = QStringLiteral("text/plain;charset=utf-8");
+    static inline const QString kPlain = QStringLiteral("text/plain");
+    QByteArray utf8_;
+};
+
+// Frees what the program put on the clipboard once it is no longer there, which Qt 6.4's Wayland
+// clipboard never does.
+class CopyFreer : public QObject {
+public:
+    explicit CopyFreer(QClipboard *clipboard) : QObject(clipboard), clipboard_(clipboard)
+    {
+        connect(clipboard, &QClipboard::dataChanged, this, &CopyFreer::changed);
+    }
+
+private:
+    void changed()
+    {
+        // While the program owns the clipboard, Qt answers with what the program put there.
+        QMimeData *now =
+            clipboard_->ownsClipboard() ? const_cast<QMimeData *>(clipboard_->mimeData()) : nullptr;
+        if (held_ != now) {
+            delete held_.data();
+            held_ = now;
+        }
+    }
+
+    QClipboard *clipboard_;
+    QPointer<QMimeData> held_;
+};
+
 // The session's end (SIGTERM, SIGHUP, SIGINT) while the program keeps the clipboard.
 int g_endPipe[2] = {-1, -1};
 
@@ -112,11 +179,23 @@ QCursor busyPointer(qreal devicePixelRatio)
     return onWayland() ? stillHourglass(devicePixelRatio) : QCursor(Qt::WaitCursor);
 }
 
-void keepFixedWindowsUnmaximized()
+void arrangeWaylandWindows()
 {
     if (onWayland()) {
         qApp->installEventFilter(new FixedWindowKeeper(qApp));
     }
+}
+
+void putTextOnClipboard(const QString &text)
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (!onWayland()) {
+        clipboard->setText(text);
+        return;
+    }
+    static CopyFreer *freer = new CopyFreer(clipboard);
+    Q_UNUSED(freer);
+    clipboard->setMimeData(new Utf8Text(text));
 }
 
 void keepWaylandClipboardAfterTheEnd()
@@ -125,8 +204,11 @@ void keepWaylandClipboardAfterTheEnd()
     if (!onWayland() || !clipboard->ownsClipboard() || ::pipe(g_endPipe) != 0) {
         return;
     }
-    // The window's lists were freed, but stay with the process until given back.
+    // The window's lists were freed, but stay with the process until given back. What a paste
+    // takes for a while (the text converted for a program that asks for it as text) is given
+    // back as it is freed, not kept for later.
     malloc_trim(0);
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     QEventLoop loop;
     // The compositor cancels our offer the moment anyone else copies. It also tells of the
     // clipboard again as the window goes, which changes nothing.
@@ -144,4 +226,8 @@ void keepWaylandClipboardAfterTheEnd()
         sigaction(signal, &action, nullptr);
     }
     loop.exec();
+    // Ended with the session: the copy goes with the program.
+    if (clipboard->ownsClipboard()) {
+        clipboard->clear();
+    }
 }

@@ -11,10 +11,19 @@
 // compositor is slow to answer. Elsewhere the desktop's own busy pointer.
 QCursor busyPointer(qreal devicePixelRatio);
 
-// On Wayland the window decorations Qt draws itself (mutter has none of its own for programs)
-// show maximize on every window, fixed or not, and minimize on boxes. Undoes what they do to the
-// fixed window and to boxes, for as long as the program runs.
-void keepFixedWindowsUnmaximized();
+// The windows in a Wayland session, for as long as the program runs. Where the compositor draws
+// no title bars (mutter), Qt 6.4 draws its own, and its one kind draws minimize, maximize and close
+// on every window, whatever the window's flags or size; only a title bar of Qt's private
+// interfaces could do otherwise. So what those buttons would do to the fixed window and to boxes
+// is undone. And boxes are placed over their window (see wayland_boxes.h).
+void arrangeWaylandWindows();
+
+// Puts a text on the clipboard. Qt 6.4's Wayland clipboard never frees what was put on it: every
+// copy made stays until the program ends, and with it the text twice over (as text and as UTF-8).
+// So on Wayland the text is kept as UTF-8 alone, and a copy is freed once another has taken its
+// place or another program has copied; the process that keeps the clipboard after the end then
+// holds that one copy. Elsewhere what QClipboard::setText does.
+void putTextOnClipboard(const QString &text);
 
 // The end of the program in a Wayland session: a compositor keeps nothing (sway, KWin without a
 // clipboard manager) or only the first 4 MiB (mutter) of what a program that has ended had on the
