@@ -270,7 +270,8 @@ void TestSettings::damagedStoreIsKeptAndWhatCanBeReadRestored()
     QCOMPARE(f.desktop.messageTexts(),
              QStringList{QStringLiteral("The settings file %1 was damaged. %2; the damaged file "
                                         "was kept as %3.")
-                             .arg(file, restored, aside)});
+                             .arg(QDir::toNativeSeparators(file), restored,
+                                  QDir::toNativeSeparators(aside))});
     QCOMPARE(f.desktop.messages().first().icon, MessageIcon::Warning);
     QFile copy(aside);
     QVERIFY(copy.open(QIODevice::ReadOnly));

@@ -328,6 +328,9 @@ void TestSpreadsheet::workbookReadsBackAsStrings()
     QVERIFY(files[0].startsWith(QStringLiteral("Phone numbers ")));
     QVERIFY(files[0].endsWith(QStringLiteral(".xlsx")));
 
+#ifdef Q_OS_WIN
+    QSKIP("the reader is Debian's python3, which a Windows program cannot start");
+#endif
     const QString lines = readBack(made.filePath(files[0]));
     QCOMPARE(lines, QStringLiteral("A1=Result/s - No duplicates will be added to this list|s\n"
                                    "A2=717-555-0100|s\n"

@@ -699,7 +699,7 @@ FsError fsCreateFile(const FsHandle &folder, const QString &name, FsHandle &file
     // Made new or not at all: whatever has the name, a link too, is left alone. Its access list
     // is the one the folder hands down, as for every new file.
     HANDLE made = INVALID_HANDLE_VALUE;
-    const NTSTATUS status = openAt(handleOf(folder), name, GENERIC_READ | GENERIC_WRITE | DELETE,
+    const NTSTATUS status = openAt(handleOf(folder), name, GENERIC_READ | GENERIC_WRITE,
                                    FILE_CREATE, FILE_NON_DIRECTORY_FILE, made);
     if (status < 0) {
         return statusError(name, status);
@@ -741,7 +741,13 @@ FsError fsOpenForAppending(const FsHandle &folder, const QString &name, FsHandle
         return statusError(name, status);
     }
     file = held(opened);
-    if (kindOf(opened).link) {
+    const Kind kind = kindOf(opened);
+    if (kind.folder) {
+        // Windows would append to a folder's list of entries; as elsewhere, it is no file.
+        file.reset();
+        return FsError{FsError::System, name, QString::fromLocal8Bit(std::strerror(EISDIR))};
+    }
+    if (kind.link) {
         file.reset();
         return systemError(name, ERROR_CANT_ACCESS_FILE);
     }
@@ -827,12 +833,13 @@ FsError fsRename(const FsHandle &folder, const QString &from, const QString &to)
     return renameOpen(folder, opened, to);
 }
 
-FsError fsRenameHeld(const FsHandle &folder, FsHandle &file, const QString &, const QString &to)
+FsError fsRenameHeld(const FsHandle &folder, FsHandle &file, const QString &from, const QString &to)
 {
-    // The file made new is renamed through the handle it was made with, never found by name.
-    const FsError e = renameOpen(folder, handleOf(file), to);
+    // Renaming through the handle would need it opened for deleting, and a library that opens
+    // the file by its name (the workbook's) is then refused by Windows' sharing rules. The new
+    // file is let go and renamed by its name in the folder held open, as on POSIX.
     file.reset();
-    return e;
+    return fsRename(folder, from, to);
 }
 
 FsError fsRemove(const FsHandle &folder, const QString &name)
