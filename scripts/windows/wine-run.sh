@@ -18,6 +18,10 @@ if [ -z "${DISPLAY:-}" ]; then
     export WINEPREFIX=$WINEPREFIX-headless
 fi
 export WINEDEBUG=${WINEDEBUG:--all}
+# Wine turns a file's Unix mode into its access list: what a Windows program makes without a list
+# of its own gets "Everyone may read" from a umask of 022. Below a Windows user's profile new
+# files are the user's alone; this umask gives them that here too.
+umask 077
 # No Mono or Gecko to install: the program needs neither.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -38,4 +42,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
         fi
     ) 9>"$WINEPREFIX.lock"
 fi
-exec wine "$@"
+# The first program in a prefix starts Wine's own server and services, which inherit its output
+# and live on after it: given a pipe (CTest's), they would hold it open and the caller would wait
+# for them. They get a file instead, which is passed on once the program has ended.
+output=$(mktemp)
+trap 'rm -f "$output"' EXIT
+status=0
+wine "$@" >"$output" 2>&1 </dev/null || status=$?
+cat "$output"
+exit "$status"
