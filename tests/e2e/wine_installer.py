@@ -273,9 +273,11 @@ def scenario(desktop, wine, build, package, icon, cpack, work):
     check(not gone, f"removed what was there before: {gone}")
     machine = changed(before[1], after[1])
     check(not machine, f"the machine's registry differs under {machine[:10]}")
-    # The user's registry keeps the settings and nothing else of the program.
+    # The user's registry keeps the settings and nothing else of the program; Wine keeps notes
+    # of its own there as programs run.
+    settings = "HKEY_CURRENT_USER\\" + SETTINGS_KEY[5:SETTINGS_KEY.rindex("\\")]
     user = [k for k in changed(before[2], after[2])
-            if not k.startswith("HKEY_CURRENT_USER\\" + SETTINGS_KEY[5:])]
+            if not k.startswith((settings, "HKEY_CURRENT_USER\\Software\\Wine\\"))]
     check(not user, f"the user's registry differs under {user[:10]}")
     check(wine.values(SECTION_KEY).get("Prefixes"), "the user's settings went with the program")
     log("nothing left behind in drive C: or the registry but the user's settings")
