@@ -195,8 +195,7 @@ void AtomicFile::commit()
     if (const FsError e = fsSync(file_)) {
         fail(e.reason);
     }
-    file_.reset();
-    if (const FsError e = fsRename(place_.folder, temp_, place_.name)) {
+    if (const FsError e = fsRenameHeld(place_.folder, file_, temp_, place_.name)) {
         fail(e.reason);
     }
     temp_.clear();
@@ -269,8 +268,8 @@ bool replaceSmallFile(const FsHandle &folder, const QString &name, const QByteAr
         return false;
     }
     const bool written = !fsWrite(file, bytes.constData(), bytes.size());
-    file.reset();
-    if (!written || fsRename(folder, made, name)) {
+    if (!written || fsRenameHeld(folder, file, made, name)) {
+        file.reset();
         (void)fsRemove(folder, made);
         return false;
     }

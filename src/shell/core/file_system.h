@@ -8,7 +8,7 @@
 #include <functional>
 
 // What the file layer asks of the operating system, with one implementation for each kind of
-// system (file_system_posix.cpp). Every file is reached from a folder opened once and named
+// system (posix/, windows/). Every file is reached from a folder opened once and named
 // relative to it, so a name that another user changes after it was looked at leads nowhere new.
 
 // A folder or file held open; let go when it goes.
@@ -91,6 +91,11 @@ FsError fsSetMode(const FsHandle &file, int mode);
 // Gives `to` the file `from`, in one step, within one folder; a link at `to` is replaced, not
 // followed.
 FsError fsRename(const FsHandle &folder, const QString &from, const QString &to);
+// Lets go of `file`, made new as `from` in the folder, and gives `to` that file in one step, as
+// fsRename does. Where the system can rename an open file, the file itself is renamed, so that
+// nothing put at `from` meanwhile can take its place.
+FsError fsRenameHeld(const FsHandle &folder, FsHandle &file, const QString &from,
+                     const QString &to);
 FsError fsRemove(const FsHandle &folder, const QString &name);
 // Bytes the user may still write on the folder's file system, or -1 when unknown.
 qint64 fsFreeBytes(const FsHandle &folder);

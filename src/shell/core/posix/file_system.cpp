@@ -448,6 +448,13 @@ FsError fsRename(const FsHandle &folder, const QString &from, const QString &to)
     return {};
 }
 
+FsError fsRenameHeld(const FsHandle &folder, FsHandle &file, const QString &from, const QString &to)
+{
+    // POSIX has no call that renames an open file: its name is renamed, in the folder held open.
+    file.reset();
+    return fsRename(folder, from, to);
+}
+
 FsError fsRemove(const FsHandle &folder, const QString &name)
 {
     if (::unlinkat(fd(folder), QFile::encodeName(name).constData(), 0) != 0) {
