@@ -4,7 +4,6 @@
 find_program(DIALROSTER_E2E_PYTHON NAMES python3 HINTS /usr/bin)
 if(DIALROSTER_E2E_PYTHON)
     add_executable(clipboard_text ${CMAKE_CURRENT_LIST_DIR}/windows/clipboard_text.cpp)
-    target_link_options(clipboard_text PRIVATE -static)
     add_test(NAME e2e_wine_window
              COMMAND ${DIALROSTER_E2E_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/wine_window.py
                      $<TARGET_FILE:dialroster> $<TARGET_FILE:clipboard_text>
