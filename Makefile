@@ -28,10 +28,10 @@ run: configure
 	cmake --build $(BUILD) --target dialroster
 	./$(BUILD)/dialroster
 
-# The main build's tests, the same tests under the sanitizers, a short run of every fuzzer, then
-# the two commands and the package on fresh Debian 12 roots (as root only; see fresh-machine).
-# Inside such a root the sanitizer stage is left out: it needs no package the main build does not,
-# and the machine itself runs it, so the check stays well inside CI's time.
+# The main build's tests, the same tests under the sanitizers, a short run of every fuzzer, the
+# suites built for Windows under Wine, then the two commands and the package on fresh Debian 12 roots (as root only; see fresh-machine).
+# Inside such a root the sanitizer and Windows stages are left out: the machine itself runs them,
+# so the check stays well inside CI's time.
 # The output closes with the main build's summary again, as that is the suite a reader looks for.
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --output-log ctest.log
@@ -39,9 +39,13 @@ ifndef DIALROSTER_FRESH_ROOT
 	$(MAKE) --no-print-directory sanitize
 endif
 	$(MAKE) --no-print-directory fuzz
+ifndef DIALROSTER_FRESH_ROOT
+	$(MAKE) --no-print-directory windows-test
+endif
 	$(MAKE) --no-print-directory fresh-machine
 	@echo
 	@echo "All passed: the tests of $(BUILD)/ below, the same under the sanitizers, the fuzzers,"
+	@echo "the same built for Windows under Wine,"
 	@echo "and the README's commands and the package on fresh Debian 12 roots (as root)."
 	@sed -n '/tests passed, /,$$p' $(BUILD)/ctest.log
 
@@ -65,6 +69,10 @@ fresh-machine: setup
 # The program for Windows, cross-built with MinGW-w64 into build-windows/, with its installer and
 # its portable zip. The first run also builds Qt for Windows, kept outside the clone for the next.
 WINDOWS_BUILD ?= build-windows
-.PHONY: windows
+.PHONY: windows windows-test
 windows:
 	./scripts/windows/build.sh $(abspath $(WINDOWS_BUILD))
+
+# The same suites as build/'s, built for Windows and run under Wine.
+windows-test: windows
+	cd $(WINDOWS_BUILD) && ctest --output-on-failure

@@ -1,4 +1,5 @@
 // The prefix list and the count box across a restart, and what closing does.
+#include "mainwindow/core/settings_place.h"
 #include "mainwindow/form1.h"
 #include "shell/core/app_title.h"
 #include "support/form_fixture.h"
@@ -12,11 +13,19 @@
 #include <QtTest>
 
 #include <sys/stat.h>
+#ifdef Q_OS_WIN
+#include <windows.h>
+// The access lists need the declarations above.
+#include <sddl.h>
+#include <string>
+#endif
 
 namespace {
 
+// The program's own store, wherever the platform keeps it.
 struct Store : QSettings {
-    Store() : QSettings(QStringLiteral("Quillane"), QStringLiteral("Quillane"))
+    explicit Store(const SettingsPlace &place = settingsPlace())
+        : QSettings(place.format, QSettings::UserScope, place.organization, place.application)
     {
         beginGroup(QStringLiteral("Brindlemoor Dial Roster Maker Studio Suite"));
     }
@@ -61,6 +70,24 @@ void checkCloseReports(FormFixture &f, const QString &reason)
     QCOMPARE(f.desktop.calls.last().kind, QStringLiteral("end"));
 }
 
+#ifdef Q_OS_WIN
+// Gives a registry key of HKEY_CURRENT_USER the access list written in `sddl`.
+bool setKeySecurity(const std::wstring &key, const wchar_t *sddl)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, WRITE_DAC, &opened) != ERROR_SUCCESS) {
+        return false;
+    }
+    PSECURITY_DESCRIPTOR security = nullptr;
+    bool done = ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                                     &security, nullptr) &&
+                RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, security) == ERROR_SUCCESS;
+    LocalFree(security);
+    RegCloseKey(opened);
+    return done;
+}
+#endif
+
 }  // namespace
 
 class TestSettings : public QObject {
@@ -77,6 +104,7 @@ private slots:
     void specialFilesInTheSettingsFolderNeverHang();
     void readOnlyFolderAtClose();
     void closingDuringGenerationSavesThenEnds();
+    void registryStore();
 };
 
 void TestSettings::prefixesComeBackInOrder()
@@ -280,7 +308,7 @@ void TestSettings::specialFilesInTheSettingsFolderNeverHang()
 {
 #ifndef Q_OS_LINUX
     QSKIP("named pipes are made here on Linux only");
-#endif
+#else
     // A named pipe where the settings file belongs: the start reads no settings from it, says
     // so as of a damaged file, and puts it aside.
     FormFixture f(false);
@@ -300,6 +328,7 @@ void TestSettings::specialFilesInTheSettingsFolderNeverHang()
     QVERIFY(QDir().mkpath(file + QStringLiteral(".lock")));
     f.desktop.calls.clear();
     checkCloseReports(f, QStringLiteral("its lock %1.lock could not be taken").arg(file));
+#endif
 }
 
 void TestSettings::readOnlyFolderAtClose()
@@ -350,6 +379,98 @@ void TestSettings::closingDuringGenerationSavesThenEnds()
     f.click(f.form().PushButton8);
     QCOMPARE(f.desktop.calls.last().kind, QStringLiteral("end"));
     QVERIFY(!f.desktop.clipboard);
+}
+
+void TestSettings::registryStore()
+{
+#ifndef Q_OS_WIN
+    QSKIP("the registry is the store on Windows only");
+#else
+    // HKEY_CURRENT_USER is a scratch key of the test's own for the whole process, so the user's
+    // own settings are never touched.
+    const std::wstring scratchPath =
+        L"Software\\dialroster tests\\" + std::to_wstring(GetCurrentProcessId());
+    HKEY scratch = nullptr;
+    QCOMPARE(RegCreateKeyExW(HKEY_CURRENT_USER, scratchPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                             nullptr, &scratch, nullptr),
+             LONG(ERROR_SUCCESS));
+    QCOMPARE(RegOverridePredefKey(HKEY_CURRENT_USER, scratch), LONG(ERROR_SUCCESS));
+    const std::wstring section =
+        L"Software\\VB and VBA Program Settings\\Quillane\\" + kProductName.toStdWString();
+    const auto removeScratch = qScopeGuard([&] {
+        setKeySecurity(section, L"D:(A;;KA;;;WD)");
+        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        RegCloseKey(scratch);
+        RegDeleteTreeW(HKEY_CURRENT_USER, scratchPath.c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\dialroster tests");
+    });
+    // A value as the registry holds it: a string, or nothing.
+    const auto value = [&](const wchar_t *name) {
+        DWORD bytes = 0;
+        if (RegGetValueW(HKEY_CURRENT_USER, section.c_str(), name, RRF_RT_REG_SZ, nullptr, nullptr,
+                         &bytes) != ERROR_SUCCESS) {
+            return QStringLiteral("<absent>");
+        }
+        std::wstring text(bytes / sizeof(wchar_t), L'\0');
+        if (RegGetValueW(HKEY_CURRENT_USER, section.c_str(), name, RRF_RT_REG_SZ, nullptr,
+                         text.data(), &bytes) != ERROR_SUCCESS) {
+            return QStringLiteral("<unreadable>");
+        }
+        return QString::fromWCharArray(text.c_str());
+    };
+
+    // A user whose list is there already finds it at the first start.
+    HKEY stored = nullptr;
+    QCOMPARE(RegCreateKeyExW(HKEY_CURRENT_USER, section.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                             nullptr, &stored, nullptr),
+             LONG(ERROR_SUCCESS));
+    const std::wstring before = L"717;603-43;";
+    QCOMPARE(RegSetValueExW(stored, L"Prefixes", 0, REG_SZ,
+                            reinterpret_cast<const BYTE *>(before.c_str()),
+                            DWORD((before.size() + 1) * sizeof(wchar_t))),
+             LONG(ERROR_SUCCESS));
+    FormFixture f(false);
+    QSettings::setDefaultFormat(QSettings::NativeFormat);
+    const auto fileStore = qScopeGuard([] { QSettings::setDefaultFormat(QSettings::IniFormat); });
+    f.restart();
+    QCOMPARE(f.prefixes(), (QStringList{"717", "603-43"}));
+
+    // The count at every keystroke.
+    f.form().Text1->selectAll();
+    QString typed;
+    for (const char c : QByteArray("1500")) {
+        QTest::keyClick(f.form().Text1, c);
+        typed += QLatin1Char(c);
+        QCOMPARE(value(L"Number Of Phones"), typed);
+    }
+    QCOMPARE(value(L"Prefixes"), QStringLiteral("717;603-43;"));
+
+    // The list at the close, however long.
+    QStringList many;
+    for (int i = 0; i < 200000; ++i) {
+        many.append(QStringLiteral("212-%1").arg(i));
+    }
+    f.addPrefixes(many);
+    f.form().close();
+    QVERIFY(f.desktop.messages().isEmpty());
+    QCOMPARE(value(L"Prefixes").size(), (QStringList{"717", "603-43"} + many).join(';').size() + 1);
+    f.restart();
+    QCOMPARE(f.prefixes(), QStringList({"717", "603-43"}) + many);
+    QCOMPARE(f.form().Text1->text(), QStringLiteral("1500"));
+
+    // A store that cannot be written says so at the close and keeps what it held.
+    RegCloseKey(stored);
+    QVERIFY(setKeySecurity(section, L"D:P(A;;KR;;;WD)"));
+    f.form().ListView1.clear();
+    f.addPrefixes({"800"});
+    f.form().close();
+    QCOMPARE(f.desktop.messages().size(), 1);
+    QVERIFY2(f.desktop.messages().first().text.startsWith(
+                 QStringLiteral("The prefix list could not be saved for the next start.")),
+             qPrintable(f.desktop.messages().first().text));
+    f.restart();
+    QCOMPARE(f.prefixes(), QStringList({"717", "603-43"}) + many);
+#endif
 }
 
 QTEST_MAIN(TestSettings)

@@ -18,6 +18,10 @@ if [ -z "${DISPLAY:-}" ]; then
     export WINEPREFIX=$WINEPREFIX-headless
 fi
 export WINEDEBUG=${WINEDEBUG:--all}
+# Wine turns a file's Unix mode into its access list: what a Windows program makes without a list
+# of its own gets "Everyone may read" from a umask of 022. Below a Windows user's profile new
+# files are the user's alone; this umask gives them that here too.
+umask 077
 # No Mono or Gecko to install: the program needs neither.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 

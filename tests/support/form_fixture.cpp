@@ -13,7 +13,10 @@ FormFixture::FormFixture(bool load)
 {
     QCoreApplication::setOrganizationName(QStringLiteral("Quillane"));
     QCoreApplication::setApplicationName(QStringLiteral("Quillane"));
-    QSettings::setDefaultFormat(QSettings::NativeFormat);
+    // The store is a file in the fixture's folder on every platform: where the platform's own
+    // store is not a file (the registry on Windows), the program takes the default format, and
+    // a test never writes the user's registry.
+    QSettings::setDefaultFormat(QSettings::IniFormat);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
     setProgramFolder(programDir_.path());
