@@ -73,6 +73,8 @@ WINDOWS_BUILD ?= build-windows
 windows:
 	./scripts/windows/build.sh $(abspath $(WINDOWS_BUILD))
 
-# The same suites as build/'s, built for Windows and run under Wine.
+# The same suites as build/'s, built for Windows and run under Wine, on an X server of their own
+# at a free display number from a random one above 100 (other users of the machine keep theirs).
 windows-test: windows
-	cd $(WINDOWS_BUILD) && ctest --output-on-failure
+	cd $(WINDOWS_BUILD) && xvfb-run -a -n $$(shuf -i 101-899 -n 1) \
+		-s "-screen 0 1280x1024x24 -nolisten tcp" ctest --output-on-failure

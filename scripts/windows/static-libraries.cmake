@@ -1,5 +1,5 @@
-# Included after project() by the MinGW toolchain: libraries are found as static archives only,
-# and every program is linked with the C and C++ run-times inside, so that it needs no MinGW
-# library beside it (libgcc_s_seh-1.dll, libstdc++-6.dll, libwinpthread-1.dll).
+# Included after project() by the MinGW toolchain: libraries are found as static archives only.
 set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
+# And the compiler's own run-time (libgcc, libstdc++, winpthread) goes into each program too, so
+# that nothing but Windows' own DLLs need lie beside it.
 add_link_options(-static)

@@ -42,4 +42,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
         fi
     ) 9>"$WINEPREFIX.lock"
 fi
-exec wine "$@"
+# The first program in a prefix starts Wine's own server and services, which inherit its output
+# and live on after it: given a pipe (CTest's), they would hold it open and the caller would wait
+# for them. They get a file instead, which is passed on once the program has ended.
+output=$(mktemp)
+trap 'rm -f "$output"' EXIT
+status=0
+wine "$@" >"$output" 2>&1 </dev/null || status=$?
+cat "$output"
+exit "$status"

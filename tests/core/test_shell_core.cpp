@@ -66,12 +66,13 @@ void TestShellCore::fileExists()
     QVERIFY(FileExists(QDir::toNativeSeparators(at(QStringLiteral("areacodes.mdb")))));
     QVERIFY(FileExists(at(QStringLiteral("x"))));
     QVERIFY(!FileExists(at(QStringLiteral("missing/areacodes.mdb"))));
-    // Only the entry is asked about, so a file nobody may read is still there.
+#ifdef Q_OS_UNIX
+    // Only the entry is asked about, so a file nobody may read is still there. (Windows has no
+    // mode that keeps the user from reading a file.)
     QFile locked(at(QStringLiteral("areacodes.mdb")));
     QVERIFY(locked.setPermissions(QFileDevice::Permissions()));
     QVERIFY(FileExists(locked.fileName()));
     QVERIFY(FileListed(locked.fileName()));
-#ifdef Q_OS_UNIX
     QVERIFY(QFile::link(at(QStringLiteral("gone")), at(QStringLiteral("dangling"))));
     QVERIFY(!FileExists(at(QStringLiteral("dangling"))));
 #endif
@@ -151,7 +152,12 @@ void TestShellCore::errorTrapAndTheHandlerBoundary()
     QVERIFY(child.waitForFinished(60000));
     const QByteArray said = child.readAll();
     QVERIFY2(child.exitStatus() == QProcess::CrashExit || child.exitCode() != 0, said.constData());
+#ifdef Q_OS_WIN
+    // Qt on Windows gives its messages to the debugger when the program has no console, as
+    // under Wine with a pipe for its output: only the stop can be seen from here.
+#else
     QVERIFY2(said.contains("A loop yielded outside a handler"), said.constData());
+#endif
 }
 
 void TestShellCore::pointerAfterMove_data()

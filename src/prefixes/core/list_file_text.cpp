@@ -92,8 +92,9 @@ QString joinChosenPath(const QString &folder, const QString &name)
     const QChar separator = QDir::separator();
     const QString pair(2, separator);
     const QString path = folder + separator + name;
+    // Only a folder that starts with the pair is a network path; "\\" joined to a name is not.
     const qsizetype kept =
-        (separator == QLatin1Char('\\') && path.startsWith(pair)) ? pair.size() : 0;
+        (separator == QLatin1Char('\\') && folder.startsWith(pair)) ? pair.size() : 0;
     QString rest = path.mid(kept);
     rest.replace(pair, QString(separator));
     return path.left(kept) + rest;

@@ -39,7 +39,7 @@ std::optional<QString> readListFile(const QString &path,
 
 // The path of one of several files chosen in one folder: the folder, a separator and the name,
 // with doubled separators made single so that a folder ending in one (a drive's root) does not
-// give two. A leading pair is kept, since it starts a network path.
+// give two. A folder's leading pair is kept, since it starts a network path.
 QString joinChosenPath(const QString &folder, const QString &name);
 
 // The line of entry `position` in a list file: its text in UTF-8 and CR LF.
