@@ -50,8 +50,9 @@ class Wine:
             log(f"Wine prefix made in {time.monotonic() - made:.1f}s: {self.prefix}")
         # A server an earlier run left behind would hold another display.
         self.run("wineserver", "-k")
-        self.tool("wineserver", "-p", timeout=30)
+        # Ended by stop() even when starting it fails half-way.
         self.running = True
+        self.tool("wineserver", "-p", timeout=30)
         # The window's font is Arial; Liberation Sans has its metrics. The home page the start may
         # open one time in a hundred goes to a browser that does nothing, as on Linux.
         self.reg("add", "HKCU\\Software\\Wine\\Fonts\\Replacements", "/v", "Arial",
