@@ -18,7 +18,8 @@ for _ in $(seq 20); do
     display=$((100 + RANDOM % 800))
     [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] || break
 done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp &
+# Wider than the window with its frame (1064 pixels and more).
+Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp &
 xvfb=$!
 wine_pid=
 cleanup() {
@@ -58,7 +59,7 @@ wait "$wine_pid" 2>/dev/null || true
 
 # Then the picture, inside a Wine desktop, which draws the frame and title bar as Windows does
 # (the X server here has no window manager to draw them).
-wine explorer /desktop=dialroster,1024x768 "$exe" &
+wine explorer /desktop=dialroster,1280x800 "$exe" &
 wine_pid=$!
 desktop=
 for _ in $(seq 120); do

@@ -294,12 +294,13 @@ def stop_process(process):
 class Program:
     """The running program and its main window."""
 
-    def __init__(self, desktop, executable):
+    def __init__(self, desktop, executable, launcher=()):
         self.desktop = desktop
         # What the program prints goes to a file, shown when it ends when it should not.
         self.output = tempfile.TemporaryFile()
-        self.process = subprocess.Popen([executable], env=desktop.env, stdout=self.output,
-                                        stderr=subprocess.STDOUT)
+        # The launcher runs a program of another system (wine), which ends with the program.
+        self.process = subprocess.Popen([*launcher, executable], env=desktop.env,
+                                        stdout=self.output, stderr=subprocess.STDOUT)
         self.window = wait_for("the main window", lambda: self.find_main_window(), timeout=60)
         self.origin = self.desktop.geometry(self.window)[:2]
 
