@@ -153,7 +153,10 @@ void TestSettings::prefixesComeBackInOrder()
             qt.setValue(QStringLiteral("Number Of Phones"), count);
             qt.setValue(QStringLiteral("Prefixes"), listed);
         }
+#ifndef Q_OS_WIN
+        // Where the program writes the file itself; on Windows a store in a file is Qt's own.
         QCOMPARE(readBytes(Store().fileName()), readBytes(dir.filePath(QStringLiteral("qt.conf"))));
+#endif
         Store().setValue(QStringLiteral("Prefixes"), count);
         f.restart();
         QCOMPARE(f.prefixes(), count.split(u';', Qt::SkipEmptyParts));
