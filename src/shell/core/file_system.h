@@ -18,13 +18,26 @@ public:
     explicit FsHandle(std::intptr_t native) : native_(native) {}
     ~FsHandle() { reset(); }
     FsHandle(FsHandle &&other) noexcept : native_(other.release()) {}
-    FsHandle &operator=(FsHandle &&other) noexcept;
+    FsHandle &operator=(FsHandle &&other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            native_ = other.release();
+        }
+        return *this;
+    }
     FsHandle(const FsHandle &) = delete;
     FsHandle &operator=(const FsHandle &) = delete;
 
     bool isOpen() const { return native_ != kNone; }
     std::intptr_t native() const { return native_; }
-    std::intptr_t release();
+    std::intptr_t release()
+    {
+        const std::intptr_t native = native_;
+        native_ = kNone;
+        return native;
+    }
+    // Closes it the platform's way.
     void reset();
 
 private:

@@ -234,22 +234,6 @@ private:
 
 }  // namespace
 
-FsHandle &FsHandle::operator=(FsHandle &&other) noexcept
-{
-    if (this != &other) {
-        reset();
-        native_ = other.release();
-    }
-    return *this;
-}
-
-std::intptr_t FsHandle::release()
-{
-    const std::intptr_t native = native_;
-    native_ = kNone;
-    return native;
-}
-
 void FsHandle::reset()
 {
     if (native_ != kNone) {

@@ -560,22 +560,6 @@ bool identityOf(HANDLE handle, std::uint64_t &volume, std::uint64_t &index)
 
 }  // namespace
 
-FsHandle &FsHandle::operator=(FsHandle &&other) noexcept
-{
-    if (this != &other) {
-        reset();
-        native_ = other.release();
-    }
-    return *this;
-}
-
-std::intptr_t FsHandle::release()
-{
-    const std::intptr_t native = native_;
-    native_ = kNone;
-    return native;
-}
-
 void FsHandle::reset()
 {
     if (native_ != kNone) {
