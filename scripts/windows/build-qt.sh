@@ -9,7 +9,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-cache=${DIALROSTER_BUILD_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/dialroster-build}
+source "$here/cached-build.sh"
 jobs=${JOBS:-2}
 qt_version=6.4.2
 sqlite_version=3.40.1
@@ -51,35 +51,12 @@ qt_options=(
     -DFEATURE_fontconfig=OFF
     -DFEATURE_sessionmanager=OFF
 )
-key=$( (printf '%s\n' "$qt_version" "$sqlite_version" "${qt_options[@]}"; x86_64-w64-mingw32-g++-posix --version | head -1) \
-      | sha256sum | cut -c1-12)
-prefix=$cache/qt-$qt_version-mingw-$key
+cached_prefix "qt-$qt_version" "$qt_version" "$sqlite_version" "${qt_options[@]}"
+reuse_or_lock
 
-if [ -f "$prefix/.complete" ]; then
-    echo "$prefix"
-    exit 0
-fi
-
-# Two builds at once (two clones, say) wait for each other rather than share a build folder.
-mkdir -p "$cache"
-exec 9>"$prefix.lock"
-flock 9
-if [ -f "$prefix/.complete" ]; then
-    echo "$prefix"
-    exit 0
-fi
-
-src=$cache/src
 work=$cache/work-qt-$key
-mkdir -p "$src" "$work"
+mkdir -p "$work"
 
-# Sources from Debian's registry only.
-fetch_source() {
-    local package=$1 pattern=$2
-    if ! compgen -G "$src/$pattern" >/dev/null; then
-        (cd "$src" && apt-get source --download-only "$package")
-    fi
-}
 fetch_source qt6-base "qt6-base_${qt_version}+dfsg.orig.tar.xz"
 fetch_source sqlite3 "sqlite3_${sqlite_version}.orig.tar.xz"
 

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-cache=${DIALROSTER_BUILD_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/dialroster-build}
+source "$here/cached-build.sh"
 jobs=${JOBS:-2}
 version=1.1.4
 
@@ -20,30 +20,12 @@ options=(
     # folder.
     -DUSE_STANDARD_TMPFILE=OFF
 )
-key=$( (printf '%s\n' "$version" "${options[@]}"; x86_64-w64-mingw32-g++-posix --version | head -1) \
-      | sha256sum | cut -c1-12)
-prefix=$cache/xlsxwriter-$version-mingw-$key
+cached_prefix "xlsxwriter-$version" "$version" "${options[@]}"
+reuse_or_lock
 
-if [ -f "$prefix/.complete" ]; then
-    echo "$prefix"
-    exit 0
-fi
-
-# Two builds at once (two clones, say) wait for each other rather than share a build folder.
-mkdir -p "$cache"
-exec 9>"$prefix.lock"
-flock 9
-if [ -f "$prefix/.complete" ]; then
-    echo "$prefix"
-    exit 0
-fi
-
-src=$cache/src
 work=$cache/work-xlsxwriter-$key
-mkdir -p "$src" "$work"
-if ! compgen -G "$src/libxlsxwriter_${version}.orig.tar.gz" >/dev/null; then
-    (cd "$src" && apt-get source --download-only libxlsxwriter >&2)
-fi
+mkdir -p "$work"
+fetch_source libxlsxwriter "libxlsxwriter_${version}.orig.tar.gz"
 rm -rf "$work"/*
 tar -C "$work" -xzf "$src/libxlsxwriter_${version}.orig.tar.gz"
 
