@@ -3,7 +3,8 @@
 // of a view freshly built on the same entries, scrolled to the same place, with the same current
 // entry, selection, size and focus. A view that misses a change of its list shows rows that are
 // no longer there, or is scrolled past its end, and so differs from the fresh one.
-// DIALROSTER_LIST_VIEW_SEED replays another sequence.
+// DIALROSTER_LIST_VIEW_SEED replays another sequence; DIALROSTER_LIST_VIEW_STEPS takes fewer
+// steps of it, where each look at the screen is slow (under Wine).
 #include "listcontrol/list_view.h"
 #include "support/file_bytes.h"
 #include "support/form_fixture.h"
@@ -303,7 +304,10 @@ void TestListView::screenFollowsEveryChange()
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     Steps steps(f, seed, listFile);
-    for (int step = 1; step <= kSteps; ++step) {
+    const int stepCount = qEnvironmentVariableIsSet("DIALROSTER_LIST_VIEW_STEPS")
+                              ? qEnvironmentVariableIntValue("DIALROSTER_LIST_VIEW_STEPS")
+                              : kSteps;
+    for (int step = 1; step <= stepCount; ++step) {
         steps.takeOne();
         settle();
         for (ListView *list : {w.listView1Widget, w.listView2Widget}) {

@@ -93,9 +93,13 @@ QString shippedSkin()
     return QFINDTESTDATA("../data/skins/slate.qss");
 }
 
+// Through the window, which hands the move on before it returns; a move of the system's pointer
+// reaches the program later on some desktops (Windows under Wine).
 void moveOver(QWidget *widget, QPoint at = {})
 {
-    QTest::mouseMove(widget, at.isNull() ? widget->rect().center() : at);
+    const QPoint point = at.isNull() ? widget->rect().center() : at;
+    QWidget *window = widget->window();
+    QTest::mouseMove(window->windowHandle(), widget->mapTo(window, point));
 }
 
 // A point of the window's background, clear of every control.
