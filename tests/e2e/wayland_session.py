@@ -3,12 +3,12 @@
 of our own, with no Xwayland at all.
 
 The program is driven through its accessibility bus (buttons pressed, the count typed) and the
-compositor's keyboard (the copy's key, and Alt+F4 to close the window). It must talk Wayland itself with the
-application id "dialroster" and a fixed size, show the Help box over the window (mutter puts a
-window that only names its parent beside the others), make 1,000,000 numbers and copy them: `wl-paste`
-gives them byte for byte. Once the window is closed a paste gives the whole text or nothing,
-never a part of it (mutter keeps at most 4 MiB of a selection whose owner has gone); the program
-that keeps it holds the one copy alone.
+compositor's keyboard (the copy's key, and Alt+F4 to close the window). It must talk Wayland
+itself with the application id "dialroster" and a fixed size, show the Help box over the window
+(mutter puts a window that only names its parent beside the others), make 1,000,000 numbers and
+copy them: `wl-paste` gives them byte for byte. Once the window is closed a paste gives the
+whole text or nothing, never a part of it (mutter keeps at most 4 MiB of a selection whose owner
+has gone); the program that keeps it holds the one copy alone.
 
 Usage: wayland_session.py <path to dialroster>
        wayland_session.py [--fill-freed] --starts N <path to dialroster>
