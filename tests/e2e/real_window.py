@@ -445,18 +445,23 @@ def settings_value(path, group, key):
     return None
 
 
+def main_window_opens(desktop, program):
+    """The window's caption and size, and the box an empty prefix list brings up."""
+    caption = desktop.window_name(program.window)
+    check(caption == PRODUCT, f"the window caption is '{caption}'")
+    geometry = desktop.geometry(program.window)
+    check(geometry[2:] == (1064, 376), f"the window is {geometry[2]}x{geometry[3]}")
+    log(f"main window '{caption}' at {geometry}")
+
+    # Empty prefix list: a box under the application title says so.
+    program.click("Start Generating")
+    answer_box(desktop, program, APP_TITLE)
+
+
 def scenario(desktop, executable, work):
     program = Program(desktop, executable)
     try:
-        caption = desktop.window_name(program.window)
-        check(caption == PRODUCT, f"the window caption is '{caption}'")
-        geometry = desktop.geometry(program.window)
-        check(geometry[2:] == (1064, 376), f"the window is {geometry[2]}x{geometry[3]}")
-        log(f"main window '{caption}' at {geometry}")
-
-        # Empty prefix list: a box under the application title says so.
-        program.click("Start Generating")
-        answer_box(desktop, program, APP_TITLE)
+        main_window_opens(desktop, program)
         program.click("Help")
         answer_box(desktop, program, APP_TITLE)
 

@@ -18,8 +18,8 @@ import sys
 import tempfile
 import time
 
-from real_window import (APP_TITLE, HEADER, PRODUCT, SAMPLE_FORMS, SKIPPED, Desktop, Failed,
-                         Program, answer_box, box_titled, check, left_running, log, wait_for)
+from real_window import (HEADER, PRODUCT, SAMPLE_FORMS, SKIPPED, Desktop, Failed, Program,
+                         box_titled, check, left_running, log, main_window_opens, wait_for)
 
 SETTINGS_KEY = "HKCU\\Software\\VB and VBA Program Settings\\Quillane"
 SECTION_KEY = SETTINGS_KEY + "\\" + PRODUCT
@@ -137,15 +137,7 @@ def numbers_copied(program, clipboard, count):
 def first_run(desktop, wine, clipboard, executable, work):
     program = Program(desktop, executable, launcher=["wine"])
     try:
-        caption = desktop.window_name(program.window)
-        check(caption == PRODUCT, f"the window caption is '{caption}'")
-        geometry = desktop.geometry(program.window)
-        check(geometry[2:] == (1064, 376), f"the window is {geometry[2]}x{geometry[3]}")
-        log(f"main window '{caption}' at {geometry}")
-
-        # Empty prefix list: a box under the application title says so.
-        program.click("Start Generating")
-        answer_box(desktop, program, APP_TITLE)
+        main_window_opens(desktop, program)
 
         program.click("Load Sample Example Prefixes")
         program.click("Start Generating")
