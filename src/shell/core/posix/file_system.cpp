@@ -257,14 +257,17 @@ FsError fsPlaceOf(const QString &path, FsPlace &place)
     return {};
 }
 
+// A name below `folder` walked to its last part, links of the user's own followed.
+static FsError walkToLastName(Walk &walk, const FsHandle &folder, const QString &name)
+{
+    FsError e = walk.beginIn(folder, QString(), QFile::encodeName(name));
+    return e ? e : walk.resolveLastName();
+}
+
 FsError fsPlaceOf(const FsHandle &folder, const QString &name, FsPlace &place)
 {
     Walk walk(false);
-    FsError e = walk.beginIn(folder, QString(), QFile::encodeName(name));
-    if (!e) {
-        e = walk.resolveLastName();
-    }
-    if (e) {
+    if (FsError e = walkToLastName(walk, folder, name)) {
         return e;
     }
     place.folder = std::move(walk.folder());
@@ -361,11 +364,7 @@ FsError fsOpenForReading(const FsHandle &folder, const QString &name, FsHandle &
 {
     // A link of the user's own leads on; its target is walked from the link's folder.
     Walk walk(false);
-    FsError e = walk.beginIn(folder, QString(), QFile::encodeName(name));
-    if (!e) {
-        e = walk.resolveLastName();
-    }
-    if (e) {
+    if (FsError e = walkToLastName(walk, folder, name)) {
         return e;
     }
     // Not held up by a pipe that has no writer; a pipe is refused just after.
