@@ -1,6 +1,7 @@
 #include "shell/wayland_desktop.h"
 
 #include "shell/wayland_boxes.h"
+#include "shell/wayland_title_bar.h"
 
 #include <malloc.h>
 #include <unistd.h>
@@ -182,6 +183,7 @@ QCursor busyPointer(qreal devicePixelRatio)
 void arrangeWaylandWindows()
 {
     if (onWayland()) {
+        useOwnTitleBars();
         qApp->installEventFilter(new FixedWindowKeeper(qApp));
     }
 }

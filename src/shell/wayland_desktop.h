@@ -11,11 +11,10 @@
 // compositor is slow to answer. Elsewhere the desktop's own busy pointer.
 QCursor busyPointer(qreal devicePixelRatio);
 
-// The windows in a Wayland session, for as long as the program runs. Where the compositor draws
-// no title bars (mutter), Qt 6.4 draws its own, and its one kind draws minimize, maximize and close
-// on every window, whatever the window's flags or size; only a title bar of Qt's private
-// interfaces could do otherwise. So what those buttons would do to the fixed window and to boxes
-// is undone. And boxes are placed over their window (see wayland_boxes.h).
+// The windows in a Wayland session, for as long as the program runs: the program's own title bars
+// where the compositor draws none (see wayland_title_bar.h); a maximize of the fixed window or a
+// minimize of a box, asked for some other way (a compositor's shortcut, say), undone; boxes placed
+// over their window (see wayland_boxes.h). Before the first window is shown.
 void arrangeWaylandWindows();
 
 // Puts a text on the clipboard. Qt 6.4's Wayland clipboard never frees what was put on it: every
