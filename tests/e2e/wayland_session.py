@@ -4,8 +4,9 @@ of our own, with no Xwayland at all.
 
 The program is driven through its accessibility bus (buttons pressed, the count typed) and the
 compositor's keyboard (the copy's key, and Alt+F4 to close the window). It must talk Wayland
-itself with the application id "dialroster" and a fixed size, show the Help box over the window
-(mutter puts a window that only names its parent beside the others), make 1,000,000 numbers and
+itself with the application id "dialroster" and a fixed size, offer no maximize in the title bar
+mutter has it draw, and a box no minimize, show the Help box over the window (mutter puts a
+window that only names its parent beside the others), make 1,000,000 numbers and
 copy them: `wl-paste` gives them byte for byte. Once the window is closed a paste gives the
 whole text or nothing, never a part of it (mutter keeps at most 4 MiB of a selection whose owner
 has gone); the program that keeps it holds the one copy alone.
@@ -36,6 +37,9 @@ from screen_reader import BUS_LAUNCHER, AccessibilityBus  # noqa: E402
 
 COUNT = 1000000
 APP_ID = "dialroster"
+# The title bar the program has mutter show: its height, and its icon's place and size.
+TITLE_BAR = 30
+ICON = (8, 4, 22)
 QT_WAYLAND_PLUGIN = "/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqwayland-generic.so"
 
 
@@ -287,16 +291,53 @@ def settled(screen, since=None):
     return wait_for("the screen to settle", look)
 
 
-def box_over_window(window, screen, bare):
-    """The Help box lies within the window's frame, as the window lies on the bare screen."""
+def title_bar_buttons(screen, frame):
+    """How many buttons the title bar of the window at `frame` shows: the runs of columns drawn
+    darker than the bar at its right end, where close, maximize and minimize go, its rounded
+    corner left out."""
+    right, top = frame[2], frame[1]
+    rows = screen.grab(right - 79, top + 3, 74, TITLE_BAR - 3)
+    drawn = [any(row[x] < 215 for row in rows) for x in range(74)]
+    return sum(1 for x in range(74) if drawn[x] and (x == 0 or not drawn[x - 1]))
+
+
+def box_frame(window, frame, shown, now):
+    """Where the box is: its title bar's icon, the window's own, drawn below the window's title
+    bar, and its size as the accessibility bus gives it (its frame left out)."""
+    icon = [bytes(row[frame[0] + ICON[0]:frame[0] + ICON[0] + ICON[2]])
+            for row in shown[frame[1] + ICON[1]:frame[1] + ICON[1] + ICON[2]]]
+    app = window.find()
+    box = next(c for c in (app.getChildAtIndex(i) for i in range(app.childCount))
+               if c.getRole() == window.pyatspi.ROLE_ALERT)
+    _, _, width, height = box.queryComponent().getExtents(window.pyatspi.WINDOW_COORDS)
+    middle = ICON[2] // 2
+    for y in range(frame[1] + TITLE_BAR, len(now) - ICON[2]):
+        line = bytes(now[y + middle])
+        x = line.find(icon[middle])
+        while x >= 0:
+            if all(bytes(now[y + i][x:x + ICON[2]]) == icon[i] for i in range(ICON[2])):
+                left, top = x - ICON[0], y - ICON[1]
+                return left, top, left + width + 5, top + height + TITLE_BAR + 2
+            x = line.find(icon[middle], x + 1)
+    raise Failed("no box below the window's title bar")
+
+
+def frames(window, screen, bare):
+    """As the window lies on the bare screen: its title bar offers minimize and close (it has a
+    fixed size), and the Help box lies within its frame and offers close alone."""
     shown = settled(screen, bare)
     frame = changed(bare, shown)
+    buttons = title_bar_buttons(screen, frame)
+    check(buttons == 2, f"the window's title bar shows {buttons} buttons, not minimize and close")
     window.press("Help")
     window.named(window.pyatspi.ROLE_PUSH_BUTTON, "OK")
-    box = changed(shown, settled(screen, shown))
+    box = box_frame(window, frame, shown, settled(screen, shown))
     check(box[0] >= frame[0] and box[1] >= frame[1] and box[2] <= frame[2] and box[3] <= frame[3],
           f"the Help box at {box} is not over the window at {frame}")
-    log(f"the Help box at {box}, over the window at {frame}")
+    buttons = title_bar_buttons(screen, box)
+    check(buttons == 1, f"the Help box's title bar shows {buttons} buttons, not close alone")
+    log(f"the Help box at {box}, over the window at {frame}; minimize and close on the window, "
+        "close on the box")
     window.press("OK")
 
 
@@ -329,7 +370,7 @@ def scenario(executable, desktop, mutter):
               f"the window is not of a fixed size: at least {smallest}, at most {largest}")
         log(f"natively on Wayland, application id {APP_ID}, fixed at "
             f"{smallest[0][0].decode()}x{smallest[0][1].decode()}")
-        box_over_window(window, screen, bare)
+        frames(window, screen, bare)
 
         window.press("Load Sample Example Prefixes")
         window.type_count(COUNT)
