@@ -50,6 +50,44 @@ qt_options=(
     -DFEATURE_freetype=OFF
     -DFEATURE_fontconfig=OFF
     -DFEATURE_sessionmanager=OFF
+    # Every window is the windows platform plugin's; the Direct2D one is a second plugin of 60
+    # sources. Direct2D itself stays, as the font database asks it about colour fonts.
+    -DFEATURE_direct2d1_1=OFF
+    # Widgets, dialogs and document formats nothing in the program or its suites shows or writes.
+    -DFEATURE_graphicsview=OFF
+    -DFEATURE_graphicseffect=OFF
+    -DFEATURE_mdiarea=OFF
+    -DFEATURE_dockwidget=OFF
+    -DFEATURE_calendarwidget=OFF
+    -DFEATURE_datetimeedit=OFF
+    -DFEATURE_colordialog=OFF
+    -DFEATURE_fontdialog=OFF
+    -DFEATURE_fontcombobox=OFF
+    -DFEATURE_wizard=OFF
+    -DFEATURE_commandlinkbutton=OFF
+    -DFEATURE_errormessage=OFF
+    -DFEATURE_columnview=OFF
+    -DFEATURE_datawidgetmapper=OFF
+    -DFEATURE_keysequenceedit=OFF
+    -DFEATURE_lcdnumber=OFF
+    -DFEATURE_dial=OFF
+    -DFEATURE_splashscreen=OFF
+    -DFEATURE_toolbox=OFF
+    -DFEATURE_syntaxhighlighter=OFF
+    -DFEATURE_systemtrayicon=OFF
+    -DFEATURE_undocommand=OFF
+    -DFEATURE_undostack=OFF
+    -DFEATURE_undogroup=OFF
+    -DFEATURE_undoview=OFF
+    -DFEATURE_pdf=OFF
+    -DFEATURE_textodfwriter=OFF
+    -DFEATURE_textmarkdownreader=OFF
+    -DFEATURE_textmarkdownwriter=OFF
+    -DFEATURE_movie=OFF
+    # No help by pointing, no window animations, no touch gestures.
+    -DFEATURE_whatsthis=OFF
+    -DFEATURE_effects=OFF
+    -DFEATURE_gestures=OFF
 )
 cached_prefix "qt-$qt_version" "$qt_version" "$sqlite_version" "${qt_options[@]}"
 reuse_or_lock
