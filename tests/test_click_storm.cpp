@@ -388,9 +388,7 @@ void TestClickStorm::hugeCountClaimsNoMemoryUpFront()
 
 void TestClickStorm::stormDuringGenerateSaveAndCopy()
 {
-    const quint32 seed = qEnvironmentVariableIsSet("DIALROSTER_STORM_SEED")
-                             ? quint32(qEnvironmentVariableIntValue("DIALROSTER_STORM_SEED"))
-                             : 20170405u;
+    const quint32 seed = quint32(numberFromEnvironment("DIALROSTER_STORM_SEED", 20170405));
     qInfo("storm seed %u", seed);
     QElapsedTimer clock;
     clock.start();
@@ -473,9 +471,7 @@ void TestClickStorm::stormDuringGenerateSaveAndCopy()
     // Rounds of the three long actions under the storm. The storm's own runs take the smaller
     // counts it types, so they stay short; runs without the storm give the save and the copy a
     // full million to work on.
-    const int rounds = qEnvironmentVariableIsSet("DIALROSTER_STORM_ROUNDS")
-                           ? qEnvironmentVariableIntValue("DIALROSTER_STORM_ROUNDS")
-                           : kRounds;
+    const int rounds = numberFromEnvironment("DIALROSTER_STORM_ROUNDS", kRounds);
     const QString mainTable = dir + "million.txt";
     int round = 0;
     int phaseTotals[3] = {0, 0, 0};

@@ -282,9 +282,7 @@ private slots:
 
 void TestListView::screenFollowsEveryChange()
 {
-    const quint32 seed = qEnvironmentVariableIsSet("DIALROSTER_LIST_VIEW_SEED")
-                             ? quint32(qEnvironmentVariableIntValue("DIALROSTER_LIST_VIEW_SEED"))
-                             : 20170405u;
+    const quint32 seed = quint32(numberFromEnvironment("DIALROSTER_LIST_VIEW_SEED", 20170405));
     QTemporaryDir files;
     QVERIFY(files.isValid());
     // A list from a Linux editor: forty lines, each ended by LF.
@@ -304,9 +302,7 @@ void TestListView::screenFollowsEveryChange()
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     Steps steps(f, seed, listFile);
-    const int stepCount = qEnvironmentVariableIsSet("DIALROSTER_LIST_VIEW_STEPS")
-                              ? qEnvironmentVariableIntValue("DIALROSTER_LIST_VIEW_STEPS")
-                              : kSteps;
+    const int stepCount = numberFromEnvironment("DIALROSTER_LIST_VIEW_STEPS", kSteps);
     for (int step = 1; step <= stepCount; ++step) {
         steps.takeOne();
         settle();

@@ -83,3 +83,8 @@ void afterTurns(QObject *context, int turns, std::function<void()> fn)
         },
         Qt::QueuedConnection);
 }
+
+int numberFromEnvironment(const char *name, int otherwise)
+{
+    return qEnvironmentVariableIsSet(name) ? qEnvironmentVariableIntValue(name) : otherwise;
+}

@@ -49,3 +49,7 @@ private:
 // long action would. The fixture's yields give one turn each, so this lands at the same point of
 // the action on every run.
 void afterTurns(QObject *context, int turns, std::function<void()> fn);
+
+// A number the run is given from outside, or `otherwise`: a seed that replays another sequence,
+// fewer steps where each is slow.
+int numberFromEnvironment(const char *name, int otherwise);
